@@ -1,0 +1,44 @@
+// Wendrel: keeps cameras on a serial port awake by sending a carriage return
+// at a set interval. main builds the real platform objects and the window.
+
+#include "platform/application.h"
+#include "platform/commandline.h"
+#include "platform/lifetime.h"
+#include "platform/messagebox.h"
+#include "platform/qtnotifyicon.h"
+#include "platform/qtserialcomm.h"
+#include "platform/tickcount.h"
+#include "window/frmwendrel.h"
+
+int main(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine commandLine = CommandLine::parse(arguments);
+    if (const int status = answerCommandLine(commandLine); status >= 0)
+        return status;
+
+    Application app(argc, argv);
+    Application::setApplicationName(QStringLiteral("Wendrel"));
+    Application::setApplicationVersion(QStringLiteral("1.00"));
+    Application::setDesktopFileName(QStringLiteral("org.wendrel.Wendrel"));
+
+    QtSerialComm serial;
+    if (!commandLine.port1Device.isEmpty())
+        serial.setDevice(1, commandLine.port1Device);
+    if (!commandLine.port2Device.isEmpty())
+        serial.setDevice(2, commandLine.port2Device);
+    SystemTickCount ticks;
+    QtMessageBox messageBox;
+    QtBeep beep;
+    QtNotifyIcon tray(QIcon(QStringLiteral(":/assets/camera.xpm")));
+    QtLifetime lifetime;
+
+    frmWendrel window(Platform{ serial, ticks, messageBox, beep, tray, lifetime });
+    messageBox.setParentWindow(&window);
+    if (window.hasEnded())
+        return 1;
+    window.show();
+    return app.exec();
+}

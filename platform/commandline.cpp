@@ -1,0 +1,83 @@
+#include "commandline.h"
+
+#include <QCommandLineParser>
+
+#include <cstdio>
+
+CommandLine CommandLine::parse(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+            QStringLiteral("Ping Digital Cameras connected to Serial Ports to keep active."));
+    const QCommandLineOption helpOption({ QStringLiteral("h"), QStringLiteral("help") },
+                                        QStringLiteral("Show this help and exit."));
+    const QCommandLineOption versionOption({ QStringLiteral("v"), QStringLiteral("version") },
+                                           QStringLiteral("Show the version and exit."));
+    const QCommandLineOption port1Option(QStringLiteral("port1"),
+                                         QStringLiteral("Use DEVICE as Com Port 1."),
+                                         QStringLiteral("DEVICE"));
+    const QCommandLineOption port2Option(QStringLiteral("port2"),
+                                         QStringLiteral("Use DEVICE as Com Port 2."),
+                                         QStringLiteral("DEVICE"));
+    parser.addOptions({ helpOption, versionOption, port1Option, port2Option });
+
+    CommandLine result;
+    const QString program = arguments.value(0, QStringLiteral("wendrel"));
+    if (!parser.parse(arguments)) {
+        result.action = Action::Fail;
+        result.errorText = QStringLiteral("%1: %2\nTry '%1 --help' for more information.")
+                                   .arg(program, parser.errorText());
+        return result;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        result.action = Action::Fail;
+        result.errorText = QStringLiteral("%1: unexpected argument '%2'\n"
+                                          "Try '%1 --help' for more information.")
+                                   .arg(program, parser.positionalArguments().constFirst());
+        return result;
+    }
+    result.port1Device = parser.value(port1Option);
+    result.port2Device = parser.value(port2Option);
+    result.versionText = QStringLiteral("Wendrel 1.00");
+    // QCommandLineParser's own help needs an application object; this one does not.
+    result.helpText = QStringLiteral("Usage: %1 [options]\n%2\n\nOptions:\n").arg(
+            program, parser.applicationDescription());
+    for (const QCommandLineOption &option : { helpOption, versionOption, port1Option,
+                                              port2Option }) {
+        QStringList names;
+        for (const QString &name : option.names())
+            names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+        QString left = names.join(QStringLiteral(", "));
+        if (!option.valueName().isEmpty())
+            left += QLatin1Char(' ') + option.valueName();
+        result.helpText += QStringLiteral("  %1  %2\n").arg(left, -20).arg(option.description());
+    }
+    if (parser.isSet(helpOption))
+        result.action = Action::ShowHelp;
+    else if (parser.isSet(versionOption))
+        result.action = Action::ShowVersion;
+    else if ((parser.isSet(port1Option) && result.port1Device.isEmpty())
+             || (parser.isSet(port2Option) && result.port2Device.isEmpty())) {
+        result.action = Action::Fail;
+        result.errorText = QStringLiteral("%1: a port's DEVICE may not be empty").arg(program);
+    }
+    return result;
+}
+
+int answerCommandLine(const CommandLine &commandLine)
+{
+    switch (commandLine.action) {
+    case CommandLine::Action::Run:
+        return -1;
+    case CommandLine::Action::ShowHelp:
+        std::fputs(qPrintable(commandLine.helpText), stdout);
+        return 0;
+    case CommandLine::Action::ShowVersion:
+        std::printf("%s\n", qPrintable(commandLine.versionText));
+        return 0;
+    case CommandLine::Action::Fail:
+        std::fprintf(stderr, "%s\n", qPrintable(commandLine.errorText));
+        return 2;
+    }
+    return 2;
+}

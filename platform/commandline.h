@@ -1,0 +1,24 @@
+// The command line: --port1 DEVICE and --port2 DEVICE name other devices for
+// the two ports (a USB adapter, a /dev/serial/by-id link); --help and --version.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+struct CommandLine
+{
+    enum class Action { Run, ShowHelp, ShowVersion, Fail };
+
+    Action action = Action::Run;
+    QString port1Device; // empty: the machine's first serial port
+    QString port2Device; // empty: the machine's second serial port
+    QString helpText;
+    QString versionText;
+    QString errorText;
+
+    static CommandLine parse(const QStringList &arguments);
+};
+
+// Prints what the command line asked for and returns the exit status, or -1
+// when the program should go on and open its window.
+int answerCommandLine(const CommandLine &commandLine);

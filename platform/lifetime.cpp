@@ -1,0 +1,43 @@
+#include "lifetime.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+void QtLifetime::endProgram(int status)
+{
+    QCoreApplication::exit(status);
+}
+
+QString runtimeErrorText(const RuntimeError &error)
+{
+    return QStringLiteral("Run-time error '%1':\n\n%2").arg(error.number()).arg(error.description());
+}
+
+QString runtimeErrorTitle()
+{
+    return QStringLiteral("Wendrel");
+}
+
+static UncaughtErrorReporter &uncaughtReporter()
+{
+    static UncaughtErrorReporter reporter;
+    return reporter;
+}
+
+void setUncaughtErrorReporter(UncaughtErrorReporter reporter)
+{
+    uncaughtReporter() = std::move(reporter);
+}
+
+void reportUncaughtError(const RuntimeError &error)
+{
+    if (uncaughtReporter()) {
+        uncaughtReporter()(error);
+        return;
+    }
+    // No window to report through: say it on the terminal and end.
+    std::fprintf(stderr, "%s\n", qPrintable(runtimeErrorText(error)));
+    std::exit(1);
+}

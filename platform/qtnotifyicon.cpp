@@ -1,0 +1,89 @@
+#include "qtnotifyicon.h"
+
+#include <QApplication>
+#include <QStyleHints>
+
+static constexpr int RecordSize = 88;
+static constexpr int TipOffset = 24;
+static constexpr int TipSize = 64;
+
+QString notifyIconTip(const QByteArray &record)
+{
+    const QByteArray tip = record.mid(TipOffset, TipSize);
+    const int end = tip.indexOf('\0');
+    return QString::fromLatin1(end < 0 ? tip : tip.left(end));
+}
+
+QtNotifyIcon::QtNotifyIcon(const QIcon &icon)
+{
+    m_tray.setIcon(icon);
+    QObject::connect(&m_tray, &QSystemTrayIcon::activated, &m_tray,
+                     [this](QSystemTrayIcon::ActivationReason reason) {
+                         activate(reason, QGuiApplication::styleHints()->mouseDoubleClickInterval());
+                     });
+}
+
+bool QtNotifyIcon::available() const
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+std::int32_t QtNotifyIcon::Shell_NotifyIconA(std::int32_t message, QByteArray &record)
+{
+    if (record.size() != RecordSize)
+        return 0;
+    switch (message) {
+    case NotifyIconMessage::Add:
+        if (m_tray.isVisible())
+            return 0;
+        m_tray.setToolTip(notifyIconTip(record));
+        m_tray.show();
+        return 1;
+    case NotifyIconMessage::Delete:
+        if (!m_tray.isVisible())
+            return 0;
+        m_tray.hide();
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+void QtNotifyIcon::activate(QSystemTrayIcon::ActivationReason reason, int doubleClickIntervalMs)
+{
+    const auto within = [doubleClickIntervalMs](const QElapsedTimer &timer) {
+        return timer.isValid() && timer.elapsed() <= doubleClickIntervalMs;
+    };
+    switch (reason) {
+    case QSystemTrayIcon::DoubleClick:
+        m_lastSingle.invalidate();
+        if (!within(m_lastDouble))
+            deliver(MouseMessage::LeftButtonDoubleClick);
+        m_lastDouble.invalidate();
+        break;
+    case QSystemTrayIcon::Trigger:
+        if (within(m_lastSingle)) {
+            m_lastSingle.invalidate();
+            m_lastDouble.start();
+            deliver(MouseMessage::LeftButtonDoubleClick);
+        } else {
+            m_lastSingle.start();
+            deliver(MouseMessage::LeftButtonUp);
+        }
+        break;
+    case QSystemTrayIcon::Context:
+        deliver(MouseMessage::RightButtonUp);
+        break;
+    case QSystemTrayIcon::MiddleClick:
+        deliver(MouseMessage::MiddleButtonUp);
+        break;
+    case QSystemTrayIcon::Unknown:
+        break;
+    }
+}
+
+void QtNotifyIcon::deliver(std::int32_t mouseMessage)
+{
+    if (m_mouseHandler)
+        m_mouseHandler(mouseMessage);
+}

@@ -1,0 +1,163 @@
+#include "qtserialcomm.h"
+
+#include <QTimer>
+
+#if defined(Q_OS_UNIX)
+#include <cerrno>
+#include <unistd.h>
+#endif
+
+QString defaultSerialDevice(Integer port)
+{
+#if defined(Q_OS_WIN)
+    return QStringLiteral("COM%1").arg(port);
+#elif defined(Q_OS_MACOS)
+    Q_UNUSED(port);
+    return QString();
+#else
+    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
+#endif
+}
+
+bool serialDeviceAccessDenied(const QString &device)
+{
+#if defined(Q_OS_UNIX)
+    const QByteArray path = device.toLocal8Bit();
+    return ::access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES;
+#else
+    Q_UNUSED(device);
+    return false;
+#endif
+}
+
+QtSerialComm::QtSerialComm()
+{
+    setDevice(1, defaultSerialDevice(1));
+    setDevice(2, defaultSerialDevice(2));
+    // A failing device is reported once and closed at once: Qt keeps signalling a
+    // vanished device in a tight loop for as long as it stays open.
+    QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
+                     [this](QSerialPort::SerialPortError error) { onPortError(error); });
+    // Nothing is ever read, but the port is opened for reading so that a hang-up
+    // is noticed at once; whatever a camera sends is dropped.
+    QObject::connect(&m_port, &QSerialPort::readyRead, &m_port,
+                     [this] { m_port.readAll(); });
+}
+
+QtSerialComm::~QtSerialComm()
+{
+    m_lostHandler = nullptr;
+    close();
+}
+
+void QtSerialComm::setDevice(Integer port, const QString &device)
+{
+    if (device.isEmpty())
+        m_devices.remove(port);
+    else
+        m_devices.insert(port, device);
+}
+
+QString QtSerialComm::device(Integer port) const
+{
+    return m_devices.value(port);
+}
+
+void QtSerialComm::setCommPort(Integer port)
+{
+    if (m_port.isOpen())
+        throw SerialError(8000, QStringLiteral("Operation not valid while the port is opened"),
+                          m_openDevice);
+    m_commPort = port;
+}
+
+void QtSerialComm::setPortOpen(bool open)
+{
+    if (open)
+        this->open();
+    else
+        close();
+}
+
+void QtSerialComm::open()
+{
+    const QString device = m_devices.value(m_commPort);
+    if (m_port.isOpen())
+        throw SerialError(SerialErrors::PortInUse, QStringLiteral("Port already open"),
+                          m_openDevice);
+    if (device.isEmpty())
+        throw SerialError(SerialErrors::InvalidPortNumber,
+                          QStringLiteral("Invalid port number"),
+                          QStringLiteral("port %1").arg(m_commPort));
+
+    m_port.setPortName(device);
+    m_port.setReadBufferSize(1024);
+    if (!m_port.open(QIODevice::ReadWrite))
+        throw openError(device);
+
+    const bool configured = m_port.setBaudRate(QSerialPort::Baud9600)
+            && m_port.setParity(QSerialPort::NoParity)
+            && m_port.setDataBits(QSerialPort::Data8)
+            && m_port.setStopBits(QSerialPort::OneStop);
+    if (!configured) {
+        const QString why = m_port.errorString();
+        m_port.close();
+        throw SerialError(SerialErrors::CannotConfigure, why, device);
+    }
+    m_openDevice = device;
+}
+
+SerialError QtSerialComm::openError(const QString &device) const
+{
+    const QString why = m_port.errorString();
+    switch (m_port.error()) {
+    case QSerialPort::DeviceNotFoundError:
+    case QSerialPort::UnsupportedOperationError: // exists, but is no serial port
+        return SerialError(SerialErrors::InvalidPortNumber, why, device);
+    case QSerialPort::PermissionError:
+        // Qt says the same for a lock held elsewhere, a busy device and a refusal
+        // by the file's permissions; only the last is the user's to mend.
+        if (serialDeviceAccessDenied(device))
+            return SerialError(SerialErrors::PermissionDenied, why, device);
+        return SerialError(SerialErrors::PortInUse, why, device);
+    case QSerialPort::OpenError:
+        return SerialError(SerialErrors::PortInUse, why, device);
+    default:
+        return SerialError(SerialErrors::OpenFailed, why, device);
+    }
+}
+
+void QtSerialComm::close()
+{
+    if (m_port.isOpen())
+        m_port.close();
+    m_port.clearError();
+}
+
+void QtSerialComm::setOutput(const QByteArray &bytes)
+{
+    if (!m_port.isOpen())
+        throw SerialError(SerialErrors::PortNotOpen, QStringLiteral("The port is not open"),
+                          m_devices.value(m_commPort));
+    if (m_port.write(bytes) != bytes.size()) {
+        const SerialError lost(SerialErrors::PortLost, m_port.errorString(), m_openDevice);
+        close();
+        throw lost;
+    }
+    m_port.flush(); // hand the byte to the system now rather than at the next event
+}
+
+void QtSerialComm::onPortError(QSerialPort::SerialPortError error)
+{
+    const bool fatal = error == QSerialPort::ResourceError || error == QSerialPort::ReadError
+            || error == QSerialPort::WriteError;
+    if (!fatal || !m_port.isOpen())
+        return;
+    const SerialError lost(SerialErrors::PortLost, m_port.errorString(), m_openDevice);
+    close();
+    // Tell the window from the event loop, not from inside Qt's own signal.
+    QTimer::singleShot(0, &m_port, [this, lost] {
+        if (m_lostHandler)
+            m_lostHandler(lost);
+    });
+}

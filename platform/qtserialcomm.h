@@ -1,0 +1,44 @@
+// MSComm1 on top of Qt SerialPort. Port 1 and 2 are the machine's first and
+// second serial port unless the command line named other devices for them.
+#pragma once
+
+#include "serialcomm.h"
+
+#include <QMap>
+#include <QSerialPort>
+
+class QtSerialComm : public SerialComm
+{
+public:
+    QtSerialComm();
+    ~QtSerialComm() override;
+
+    // The device each port number opens; numbers with no device give 8002.
+    void setDevice(Integer port, const QString &device);
+    QString device(Integer port) const;
+
+    void setCommPort(Integer port) override;
+    Integer commPort() const override { return m_commPort; }
+    void setPortOpen(bool open) override;
+    bool portOpen() const override { return m_port.isOpen(); }
+    void setOutput(const QByteArray &bytes) override;
+    void setLostHandler(LostHandler handler) override { m_lostHandler = std::move(handler); }
+
+private:
+    void open();
+    void close();
+    void onPortError(QSerialPort::SerialPortError error);
+    SerialError openError(const QString &device) const;
+
+    QSerialPort m_port;
+    QMap<Integer, QString> m_devices;
+    Integer m_commPort = 1;
+    QString m_openDevice;
+    LostHandler m_lostHandler;
+};
+
+// The system's default names for port 1 and port 2.
+QString defaultSerialDevice(Integer port);
+
+// True when the device exists but this user is not allowed to open it.
+bool serialDeviceAccessDenied(const QString &device);

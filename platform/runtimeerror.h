@@ -1,0 +1,38 @@
+// Numbered run-time errors, the way every failure in the program travels.
+// Checked arithmetic, the serial component and the window all throw RuntimeError;
+// only Start/Stop catches serial errors, everything else reaches fatalerror.h.
+#pragma once
+
+#include <QString>
+
+#include <exception>
+
+namespace RunTime {
+enum ErrorNumber : int {
+    Overflow = 6,
+};
+}
+
+class RuntimeError : public std::exception
+{
+public:
+    RuntimeError(int number, QString description)
+        : m_number(number), m_description(std::move(description)),
+          m_what(m_description.toUtf8())
+    {
+    }
+
+    int number() const { return m_number; }
+    const QString &description() const { return m_description; }
+    const char *what() const noexcept override { return m_what.constData(); }
+
+private:
+    int m_number = 0;
+    QString m_description;
+    QByteArray m_what;
+};
+
+inline RuntimeError overflowError()
+{
+    return RuntimeError(RunTime::Overflow, QStringLiteral("Overflow"));
+}

@@ -1,0 +1,60 @@
+// The serial communications component the window calls MSComm1: a port number,
+// an open state and an output, nothing more. Failures throw SerialError with a
+// number; 8002 and 8005 are the two the user is told about by name.
+#pragma once
+
+#include "checked.h"
+#include "runtimeerror.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+namespace SerialErrors {
+enum : int {
+    InvalidPortNumber = 8002, // the number names no usable port
+    PortInUse = 8005,         // another program (or another Wendrel) holds it
+    PermissionDenied = 8010,  // the device exists but this user may not open it
+    CannotConfigure = 8015,   // opened, but 9600 8N1 could not be applied
+    PortNotOpen = 8018,       // output or a setting needs an open port
+    PortLost = 8020,          // the device failed or vanished while open
+    OpenFailed = 8021,        // any other failure to open
+};
+}
+
+class SerialError : public RuntimeError
+{
+public:
+    SerialError(int number, QString description, QString device)
+        : RuntimeError(number, std::move(description)), m_device(std::move(device))
+    {
+    }
+    // The system name of the device concerned ("/dev/ttyS0"), for plain messages.
+    const QString &device() const { return m_device; }
+
+private:
+    QString m_device;
+};
+
+class SerialComm
+{
+public:
+    virtual ~SerialComm() = default;
+
+    // Selects the port the next open uses; throws while the port is open.
+    virtual void setCommPort(Integer port) = 0;
+    virtual Integer commPort() const = 0;
+
+    // true opens the selected port at 9600 baud, no parity, 8 data bits, 1 stop bit.
+    virtual void setPortOpen(bool open) = 0;
+    virtual bool portOpen() const = 0;
+
+    // Sends the bytes without waiting for them to leave.
+    virtual void setOutput(const QByteArray &bytes) = 0;
+
+    // Called once when an open port fails on its own (unplugged, hung up, write
+    // error). The port is already closed when it runs.
+    using LostHandler = std::function<void(const SerialError &)>;
+    virtual void setLostHandler(LostHandler handler) = 0;
+};

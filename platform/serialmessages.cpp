@@ -1,0 +1,47 @@
+#include "serialmessages.h"
+
+#include <QtGlobal>
+
+#if defined(Q_OS_UNIX)
+#include <grp.h>
+#include <sys/stat.h>
+#endif
+
+QString deviceGroup(const QString &device)
+{
+#if defined(Q_OS_UNIX)
+    struct stat info{};
+    if (::stat(device.toLocal8Bit().constData(), &info) != 0)
+        return QString();
+    if (const group *owner = ::getgrgid(info.st_gid))
+        return QString::fromLocal8Bit(owner->gr_name);
+#else
+    Q_UNUSED(device);
+#endif
+    return QString();
+}
+
+QString openFailureMessage(const SerialError &error)
+{
+    if (error.number() == SerialErrors::PermissionDenied) {
+        const QString group = deviceGroup(error.device());
+        const QString example = group.isEmpty()
+                ? QStringLiteral("the group that owns it")
+                : QStringLiteral("the group \"%1\" that owns it").arg(group);
+        return QStringLiteral("Wendrel may not use %1: permission denied.\n\n"
+                              "Your user account must be allowed to use this device, for "
+                              "instance by membership of %2 (dialout on Debian). "
+                              "Log in again after joining the group.")
+                .arg(error.device(), example);
+    }
+    return QStringLiteral("Wendrel cannot open %1: %2.")
+            .arg(error.device(), error.description());
+}
+
+QString portLostMessage(const SerialError &error)
+{
+    return QStringLiteral("The connection to %1 was lost (%2).\n\n"
+                          "Pinging has stopped. Check the cable or adapter, then press "
+                          "Start again.")
+            .arg(error.device(), error.description());
+}

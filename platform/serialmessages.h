@@ -1,0 +1,11 @@
+// Plain words for the serial failures that have no fixed message of their own.
+#pragma once
+
+#include "serialcomm.h"
+
+// "Wendrel cannot open /dev/ttyS0: ..." with what the user can do about it.
+QString openFailureMessage(const SerialError &error);
+// The port failed while pinging ran.
+QString portLostMessage(const SerialError &error);
+// The group that owns a device ("dialout"), or empty when it cannot be told.
+QString deviceGroup(const QString &device);

@@ -1,0 +1,206 @@
+// Test doubles for the window's outside things. Each one writes what it is
+// asked to do into one shared log, so a test can check the order of effects.
+#pragma once
+
+#include "platform/lifetime.h"
+#include "platform/messagebox.h"
+#include "platform/notifyicon.h"
+#include "platform/serialcomm.h"
+#include "platform/tickcount.h"
+#include "window/frmwendrel.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+struct EventLog
+{
+    QStringList entries;
+    void add(const QString &entry) { entries << entry; }
+    // The entries that start with the prefix, in order.
+    QStringList only(const QString &prefix) const { return entries.filter(QRegularExpression("^" + QRegularExpression::escape(prefix))); }
+};
+
+class FakeSerialComm : public SerialComm
+{
+public:
+    explicit FakeSerialComm(EventLog &log) : m_log(log) { }
+
+    void setCommPort(Integer port) override
+    {
+        m_log.add(QStringLiteral("port:%1").arg(port));
+        if (m_open)
+            throw SerialError(8000, QStringLiteral("Operation not valid while open"), device());
+        m_port = port;
+    }
+    Integer commPort() const override { return m_port; }
+    void setPortOpen(bool open) override
+    {
+        m_log.add(open ? QStringLiteral("open") : QStringLiteral("close"));
+        if (open && failOpenWith) {
+            throw SerialError(*failOpenWith, QStringLiteral("refused by the test"), device());
+        }
+        if (open && m_open)
+            throw SerialError(SerialErrors::PortInUse, QStringLiteral("already open"), device());
+        m_open = open;
+        ++(open ? opens : closes);
+    }
+    bool portOpen() const override { return m_open; }
+    void setOutput(const QByteArray &bytes) override
+    {
+        m_log.add(QStringLiteral("output:%1").arg(QString::fromLatin1(bytes.toHex())));
+        if (!m_open)
+            throw SerialError(SerialErrors::PortNotOpen, QStringLiteral("not open"), device());
+        if (failOutputWith) {
+            m_open = false;
+            throw SerialError(*failOutputWith, QStringLiteral("write failed"), device());
+        }
+        sent += bytes;
+    }
+    void setLostHandler(LostHandler handler) override { m_lostHandler = std::move(handler); }
+
+    // The device fails on its own while open, as an unplugged adapter does.
+    void loseDevice()
+    {
+        m_open = false;
+        if (m_lostHandler)
+            m_lostHandler(SerialError(SerialErrors::PortLost, QStringLiteral("gone"), device()));
+    }
+    QString device() const { return QStringLiteral("/dev/fake%1").arg(m_port); }
+
+    std::optional<int> failOpenWith;
+    std::optional<int> failOutputWith;
+    QByteArray sent;
+    int opens = 0;
+    int closes = 0;
+
+private:
+    EventLog &m_log;
+    Integer m_port = 0;
+    bool m_open = false;
+    LostHandler m_lostHandler;
+};
+
+class FakeTickCount : public TickCount
+{
+public:
+    explicit FakeTickCount(EventLog &log) : m_log(log) { }
+    Long GetTickCount() override
+    {
+        m_log.add(QStringLiteral("tick:%1").arg(now));
+        const Long reading = now;
+        now = Long(std::uint32_t(now) + std::uint32_t(stepPerReading));
+        return reading;
+    }
+    void advance(std::int64_t ms) { now = Long(std::uint32_t(now) + std::uint32_t(ms)); }
+
+    Long now = 0;
+    Long stepPerReading = 0; // lets a test make every reading later than the last
+private:
+    EventLog &m_log;
+};
+
+class RecordingMessageBox : public MessageBox
+{
+public:
+    explicit RecordingMessageBox(EventLog &log) : m_log(log) { }
+    void show(const QString &text, const QString &title) override
+    {
+        m_log.add(QStringLiteral("box:%1:%2").arg(title, text));
+        texts << text;
+        titles << title;
+        if (whileShown)
+            whileShown();
+    }
+    QStringList texts;
+    QStringList titles;
+    std::function<void()> whileShown;
+
+private:
+    EventLog &m_log;
+};
+
+class RecordingBeep : public Beep
+{
+public:
+    explicit RecordingBeep(EventLog &log) : m_log(log) { }
+    void beep() override { m_log.add(QStringLiteral("beep")); ++count; }
+    int count = 0;
+
+private:
+    EventLog &m_log;
+};
+
+class FakeNotifyIcon : public NotifyIcon
+{
+public:
+    explicit FakeNotifyIcon(EventLog &log) : m_log(log) { }
+    std::int32_t Shell_NotifyIconA(std::int32_t message, QByteArray &record) override
+    {
+        const QString visibility = windowVisible ? (windowVisible() ? "visible" : "hidden") : "?";
+        m_log.add(QStringLiteral("shell:%1:%2").arg(message).arg(visibility));
+        records << record;
+        if (message == NotifyIconMessage::Add && !shown) {
+            shown = true;
+            return 1;
+        }
+        if (message == NotifyIconMessage::Delete && shown) {
+            shown = false;
+            return 1;
+        }
+        return 0;
+    }
+    bool available() const override { return trayAvailable; }
+    void setMouseHandler(MouseHandler handler) override { m_mouseHandler = std::move(handler); }
+    void mouse(std::int32_t message) { if (m_mouseHandler) m_mouseHandler(message); }
+
+    bool trayAvailable = true;
+    bool shown = false;
+    QList<QByteArray> records;
+    std::function<bool()> windowVisible;
+
+private:
+    EventLog &m_log;
+    MouseHandler m_mouseHandler;
+};
+
+class FakeLifetime : public Lifetime
+{
+public:
+    explicit FakeLifetime(EventLog &log) : m_log(log) { }
+    void endProgram(int status) override
+    {
+        m_log.add(QStringLiteral("end:%1").arg(status));
+        statuses << status;
+    }
+    QList<int> statuses;
+
+private:
+    EventLog &m_log;
+};
+
+// A window over fakes, ready for handler tests.
+struct Rig
+{
+    EventLog log;
+    FakeSerialComm serial{ log };
+    FakeTickCount ticks{ log };
+    RecordingMessageBox box{ log };
+    RecordingBeep beep{ log };
+    FakeNotifyIcon tray{ log };
+    FakeLifetime lifetime{ log };
+    std::unique_ptr<frmWendrel> window;
+
+    Rig()
+    {
+        window = std::make_unique<frmWendrel>(Platform{ serial, ticks, box, beep, tray, lifetime });
+        tray.windowVisible = [this] { return window->isVisible(); };
+        log.entries.clear();
+    }
+    frmWendrel &form() { return *window; }
+    const frmWendrel::Controls &c() const { return window->controls(); }
+    WindowState &s() { return window->state(); }
+};

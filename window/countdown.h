@@ -1,0 +1,23 @@
+// How the time left until the next ping is shown: hours, minutes and seconds,
+// each in at least two digits, computed in double precision as the countdown
+// always has been (so a negative remainder shows as 01 59 59, not as -00 00 00).
+#pragma once
+
+#include "platform/checked.h"
+
+#include <QString>
+
+struct CountdownTexts
+{
+    QString hours;
+    QString minutes;
+    QString seconds;
+};
+
+CountdownTexts splitRemaining(Long remainingMs);
+
+// Milliseconds from one tick count to a later one. The count wraps every 49.71
+// days and changes sign after 24.86, so the difference is taken modulo 2^32;
+// a gap too long for a Long (a machine suspended for weeks) counts as the
+// longest one, which is certainly past any interval.
+Long elapsedTicks(Long fromTick, Long toTick);

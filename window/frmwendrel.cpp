@@ -1,0 +1,376 @@
+// The fourteen event handlers of frmWendrel, each in the order of its steps,
+// and the start and stop sequences of a pinging run.
+
+#include "frmwendrel.h"
+
+#include "countdown.h"
+#include "reversedscrollbar.h"
+
+#include "grad/grad.h"
+#include "platform/lifetime.h"
+#include "platform/messagebox.h"
+#include "platform/notifyicon.h"
+#include "platform/serialcomm.h"
+#include "platform/serialmessages.h"
+#include "platform/tickcount.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+
+using Checked::format00;
+
+static const QByteArray CarriageReturn(1, '\r');
+static const QString ComPortError = QStringLiteral("Com Port Error");
+
+// The drawing target the gradient paints on: the window's outer size in twips,
+// and boxes kept in a pixmap so the window can show them again after it is
+// covered, until the next resize paints afresh.
+class frmWendrel::Canvas : public DrawTarget
+{
+public:
+    explicit Canvas(frmWendrel &window) : m_window(window) { }
+
+    float Height() const override
+    {
+        return float(m_window.frameGeometry().height()) * m_window.TwipsPerPixelY();
+    }
+    float Width() const override
+    {
+        return float(m_window.frameGeometry().width()) * m_window.TwipsPerPixelX();
+    }
+    void Line(Integer, Integer x1, Integer y1, Integer x2, Integer y2, Long colour) override
+    {
+        const float tx = m_window.TwipsPerPixelX();
+        const float ty = m_window.TwipsPerPixelY();
+        const QPoint from(qRound(x1 / tx), qRound(y1 / ty));
+        const QPoint to(qRound(x2 / tx), qRound(y2 / ty));
+        const QColor colourOf(colour & 0xff, (colour >> 8) & 0xff, (colour >> 16) & 0xff);
+        QPainter painter(&m_window.m_background);
+        painter.fillRect(QRect(from, to).normalized(), colourOf);
+    }
+
+private:
+    frmWendrel &m_window;
+};
+
+// Called by Form_Resize: the gradient starts from a fresh pixmap the size of
+// the client area, so a repaint always shows what the last resize painted.
+void frmWendrel::Form_Resize()
+{
+    m_background = QPixmap(size());
+    m_background.fill(palette().color(QPalette::Dark));
+    Canvas canvas(*this);
+    Long red = 242;
+    Long green = 0;
+    Long blue = 192;
+    Integer direction = Grad::True;
+    Grad::PaintGradient(canvas, red, green, blue, direction);
+    update();
+}
+
+void frmWendrel::Form_Load()
+{
+    Controls &c = m_controls;
+    m_state.Running = 0;
+    m_state.PingIntervalMs = 0;
+    m_serial.setCommPort(1);
+    c.Text1->setText(format00(c.VScroll1->setting()));
+    c.Text2->setText(format00(c.VScroll2->setting()));
+    c.Text3->setText(format00(c.VScroll3->setting()));
+    Grad::fillTrayIconData(Grad::TrayIconData, std::int32_t(winId()),
+                           std::int32_t(windowIcon().cacheKey()));
+    light(c.Com1);
+    darken(c.Com2);
+    for (m_state.LampIndex = 0; m_state.LampIndex <= 11;
+         m_state.LampIndex = Checked::addInteger(m_state.LampIndex, 1))
+        darken(c.Image1[m_state.LampIndex]);
+    m_state.LampIndex = 0;
+}
+
+void frmWendrel::Command1_Click()
+{
+    if (m_serial.portOpen())
+        m_serial.setPortOpen(false);
+    endNow(0);
+}
+
+void frmWendrel::VScroll1_Change()
+{
+    const ReversedScrollBar *hours = m_controls.VScroll1;
+    m_controls.Text1->setText(format00(hours->setting()));
+    m_state.HoursMs = Checked::mulLong(Long(hours->setting()), 3600000);
+}
+
+void frmWendrel::VScroll2_Change()
+{
+    const ReversedScrollBar *minutes = m_controls.VScroll2;
+    m_controls.Text2->setText(format00(minutes->setting()));
+    m_state.MinutesMs = Checked::mulLong(Long(minutes->setting()), 60000);
+}
+
+void frmWendrel::VScroll3_Change()
+{
+    // The seconds product is formed in 16 bits, so 328 overflows although the
+    // widened result would fit.
+    const ReversedScrollBar *seconds = m_controls.VScroll3;
+    m_controls.Text3->setText(format00(seconds->setting()));
+    m_state.SecondsCs = Long(Checked::mulInteger(Integer(seconds->setting()), 100));
+}
+
+void frmWendrel::Command2_Click()
+{
+    const Long hoursAndMinutes = Checked::addLong(m_state.MinutesMs, m_state.HoursMs);
+    const Long seconds = Checked::mulLong(m_state.SecondsCs, 10);
+    m_state.PingIntervalMs = Checked::addLong(hoursAndMinutes, seconds);
+    if (m_state.PingIntervalMs == 0) {
+        m_platform.messageBox.show(QStringLiteral("Please Set Time."),
+                                   QStringLiteral("Config Error"));
+        return;
+    }
+    const bool starting = m_state.Running == 0;
+    const QString captionBefore = m_controls.Command2->text();
+    try {
+        if (starting)
+            startPinging();
+        else
+            stopPinging();
+    } catch (const RuntimeError &error) {
+        reportPortError(error, starting, captionBefore);
+    }
+}
+
+void frmWendrel::startPinging()
+{
+    Controls &c = m_controls;
+    m_state.Running = 1;
+    m_serial.setPortOpen(true);
+    c.Command2->setText(QStringLiteral("S&top"));
+    m_serial.setOutput(CarriageReturn);
+    c.Command3->setEnabled(false);
+    c.Command4->setEnabled(false);
+    c.VScroll1->setEnabled(false);
+    c.VScroll2->setEnabled(false);
+    c.VScroll3->setEnabled(false);
+    c.Timer1->start();
+    c.Timer2->start();
+    m_state.LastPingTick = m_platform.ticks.GetTickCount();
+}
+
+void frmWendrel::stopPinging()
+{
+    Controls &c = m_controls;
+    m_state.Running = 0;
+    m_serial.setPortOpen(false);
+    c.Command2->setText(QStringLiteral("&Start"));
+    c.Command3->setEnabled(true);
+    c.Command4->setEnabled(true);
+    c.VScroll1->setEnabled(true);
+    c.VScroll2->setEnabled(true);
+    c.VScroll3->setEnabled(true);
+    c.Timer1->stop();
+    c.Timer2->stop();
+    darken(c.Image1[m_state.LampIndex]);
+    m_state.LampIndex = 0;
+    // Each assignment raises the bar's change handler when it moves the bar.
+    m_state.HoursMs = 0;
+    c.VScroll1->setSetting(0);
+    c.Text1->setText(format00(c.VScroll1->setting()));
+    m_state.MinutesMs = 0;
+    c.VScroll2->setSetting(0);
+    c.Text2->setText(format00(c.VScroll2->setting()));
+    m_state.SecondsCs = 0;
+    c.VScroll3->setSetting(0);
+    c.Text3->setText(format00(c.VScroll3->setting()));
+}
+
+// 8005 and 8002 have their fixed messages. Any other failure is told in plain
+// words too, and a start that failed leaves the window idle as it was before
+// the press: silently keeping Running at 1 with the port closed would make the
+// user's next press a stop.
+void frmWendrel::reportPortError(const RuntimeError &error, bool starting,
+                                 const QString &captionBefore)
+{
+    switch (error.number()) {
+    case SerialErrors::PortInUse:
+        m_platform.messageBox.show(QStringLiteral("Port is in use!"), ComPortError);
+        break;
+    case SerialErrors::InvalidPortNumber:
+        m_platform.messageBox.show(QStringLiteral("Invalid Port Number!"), ComPortError);
+        break;
+    default: {
+        if (starting)
+            returnToIdleAfterFailedStart(captionBefore);
+        const auto *serialError = dynamic_cast<const SerialError *>(&error);
+        m_platform.messageBox.show(
+                serialError ? openFailureMessage(*serialError)
+                            : QStringLiteral("Wendrel cannot use the port: %1.")
+                                      .arg(error.description()),
+                ComPortError);
+        break;
+    }
+    }
+    m_state.Running = 0;
+}
+
+void frmWendrel::returnToIdleAfterFailedStart(const QString &captionBefore)
+{
+    if (m_serial.portOpen())
+        m_serial.setPortOpen(false);
+    m_controls.Command2->setText(captionBefore);
+    m_state.Running = 0;
+}
+
+void frmWendrel::Timer1_Timer()
+{
+    Controls &c = m_controls;
+    m_state.NowTick = m_platform.ticks.GetTickCount();
+    m_state.ElapsedMs = elapsedTicks(m_state.LastPingTick, m_state.NowTick);
+    m_state.RemainingMs = Checked::subLong(m_state.PingIntervalMs, m_state.ElapsedMs);
+    const CountdownTexts texts = splitRemaining(m_state.RemainingMs);
+    m_state.HoursText = texts.hours;
+    m_state.MinutesText = texts.minutes;
+    m_state.SecondsText = texts.seconds;
+    c.Text1->setText(m_state.HoursText);
+    c.Text2->setText(m_state.MinutesText);
+    c.Text3->setText(m_state.SecondsText);
+    if (m_state.ElapsedMs >= m_state.PingIntervalMs) {
+        if (!sendCarriageReturn())
+            return;
+        m_state.LastPingTick = m_platform.ticks.GetTickCount();
+        if (chkSoundValue() == 1)
+            m_platform.beep.beep();
+    }
+}
+
+// A port that fails during a run stops the run instead of ending the program.
+bool frmWendrel::sendCarriageReturn()
+{
+    try {
+        m_serial.setOutput(CarriageReturn);
+        return true;
+    } catch (const SerialError &error) {
+        portLost(error);
+        return false;
+    }
+}
+
+void frmWendrel::portLost(const SerialError &error)
+{
+    if (m_state.Running == 0)
+        return;
+    stopPinging();
+    m_platform.messageBox.show(portLostMessage(error), ComPortError);
+}
+
+void frmWendrel::Command3_Click()
+{
+    m_serial.setCommPort(1);
+    light(m_controls.Com1);
+    darken(m_controls.Com2);
+}
+
+void frmWendrel::Command4_Click()
+{
+    m_serial.setCommPort(2);
+    darken(m_controls.Com1);
+    light(m_controls.Com2);
+}
+
+void frmWendrel::Timer2_Timer()
+{
+    darken(m_controls.Image1[m_state.LampIndex]);
+    m_state.LampIndex = Checked::addInteger(m_state.LampIndex, 1);
+    if (m_state.LampIndex > 11)
+        m_state.LampIndex = 0;
+    light(m_controls.Image1[m_state.LampIndex]);
+}
+
+void frmWendrel::light(QLabel *lamp)
+{
+    lamp->setPixmap(m_controls.LightOn->pixmap());
+}
+
+void frmWendrel::darken(QLabel *lamp)
+{
+    lamp->setPixmap(m_controls.LightOff->pixmap());
+}
+
+Integer frmWendrel::chkSoundValue() const
+{
+    switch (m_controls.chkSound->checkState()) {
+    case Qt::Checked:
+        return 1;
+    case Qt::PartiallyChecked:
+        return 2;
+    default:
+        return 0;
+    }
+}
+
+// With no notification area to hide in, the window goes to the taskbar
+// instead, where the user can find it again.
+void frmWendrel::Command5_Click()
+{
+    if (!m_platform.tray.available()) {
+        showMinimized();
+        return;
+    }
+    setVisible(false);
+    callShell(NotifyIconMessage::Add);
+}
+
+void frmWendrel::Form_MouseMove(Integer, Integer, float x, float)
+{
+    const float twipsPerPixel = TwipsPerPixelX();
+    const Long message = Checked::toLong(double(x / twipsPerPixel));
+    if (message == MouseMessage::LeftButtonDoubleClick) {
+        setVisible(true);
+        callShell(NotifyIconMessage::Delete);
+    }
+}
+
+void frmWendrel::Form_QueryUnload(Integer &, Integer)
+{
+    callShell(NotifyIconMessage::Delete);
+}
+
+void frmWendrel::onTrayMouse(std::int32_t mouseMessage)
+{
+    Form_MouseMove(0, 0, float(mouseMessage) * TwipsPerPixelX(), 0);
+}
+
+// The record goes to the shell in its 88-byte form and comes back from it.
+void frmWendrel::callShell(std::int32_t message)
+{
+    QByteArray bytes = Grad::TrayIconData.toBytes();
+    m_platform.tray.Shell_NotifyIconA(message, bytes);
+    Grad::TrayIconData = NotifyIconRecord::fromBytes(bytes);
+}
+
+void frmWendrel::endNow(int status)
+{
+    m_ended = true;
+    m_platform.lifetime.endProgram(status);
+}
+
+// An error no handler caught: the port is let go, the standard box tells the
+// number and description, and the program ends.
+void frmWendrel::raiseFatal(const RuntimeError &error)
+{
+    m_ended = true;
+    m_controls.Timer1->stop();
+    m_controls.Timer2->stop();
+    try {
+        if (m_serial.portOpen())
+            m_serial.setPortOpen(false);
+        callShell(NotifyIconMessage::Delete);
+    } catch (const RuntimeError &) {
+        // Already ending; a second failure changes nothing.
+    }
+    m_platform.messageBox.show(runtimeErrorText(error), runtimeErrorTitle());
+    m_platform.lifetime.endProgram(1);
+}

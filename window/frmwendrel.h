@@ -1,0 +1,174 @@
+// frmWendrel, the program's one window: its controls, its state record and all
+// fourteen event handlers. Qt events reach the handlers through dispatch(), which
+// turns a run-time error nobody caught into the standard error box and the end.
+//
+//   frmWendrel ── Controls (buttons, text boxes, ReversedScrollBar, lamps, timers)
+//              ├─ WindowState (the record the handlers share)
+//              └─ Platform (SerialComm = MSComm1, TickCount, MessageBox, Beep,
+//                           NotifyIcon, Lifetime)
+#pragma once
+
+#include "platform.h"
+#include "windowstate.h"
+
+#include "platform/checked.h"
+
+#include <QPixmap>
+#include <QString>
+#include <QWidget>
+
+#include <array>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+class ReversedScrollBar;
+class RuntimeError;
+class SerialError;
+class SerialComm;
+
+// A rectangle frame drawn with a 2-pixel border and no fill; it takes no clicks.
+class ShapeBox : public QWidget
+{
+public:
+    explicit ShapeBox(QWidget *parent);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+class frmWendrel : public QWidget
+{
+public:
+    struct Controls
+    {
+        QPushButton *Command1 = nullptr; // E&xit
+        QPushButton *Command2 = nullptr; // St&art / S&top / &Start
+        QPushButton *Command3 = nullptr; // &1
+        QPushButton *Command4 = nullptr; // &2
+        QPushButton *Command5 = nullptr; // &Hide
+        QLineEdit *Text1 = nullptr;
+        QLineEdit *Text2 = nullptr;
+        QLineEdit *Text3 = nullptr;
+        ReversedScrollBar *VScroll1 = nullptr; // hours 0..24
+        ReversedScrollBar *VScroll2 = nullptr; // minutes 0..59
+        ReversedScrollBar *VScroll3 = nullptr; // seconds 0..59
+        QLabel *Label1 = nullptr;
+        QLabel *Label2 = nullptr;
+        QLabel *Label3 = nullptr;
+        QLabel *Label4 = nullptr;
+        QLabel *Label5 = nullptr;
+        QLabel *Label6 = nullptr;
+        ShapeBox *Shape1 = nullptr;
+        ShapeBox *Shape2 = nullptr;
+        QTimer *Timer1 = nullptr; // countdown and ping, 250 ms
+        QTimer *Timer2 = nullptr; // lamp chaser, 100 ms
+        QCheckBox *chkSound = nullptr;
+        QLabel *Com1 = nullptr;
+        QLabel *Com2 = nullptr;
+        QLabel *LightOn = nullptr;
+        QLabel *LightOff = nullptr;
+        std::array<QLabel *, 12> Image1{};
+    };
+
+    explicit frmWendrel(const Platform &platform);
+    ~frmWendrel() override;
+
+    const Controls &controls() const { return m_controls; }
+    const WindowState &state() const { return m_state; }
+    WindowState &state() { return m_state; }
+    SerialComm &MSComm1() { return m_serial; }
+    // True once the program has ended (Exit, a close, or a fatal error):
+    // no handler runs any more.
+    bool hasEnded() const { return m_ended; }
+
+    // The client area in twips and the window's twips per screen pixel.
+    static constexpr int ClientWidthTwips = 4725;
+    static constexpr int ClientHeightTwips = 2190;
+    float TwipsPerPixelX() const;
+    float TwipsPerPixelY() const;
+    // The background as last painted by the gradient.
+    const QPixmap &background() const { return m_background; }
+
+    // chkSound's value: 0 unchecked, 1 checked, 2 grayed.
+    Integer chkSoundValue() const;
+
+    // The event handlers.
+    void Form_Load();
+    void Form_Resize();
+    void Form_MouseMove(Integer button, Integer shift, float x, float y);
+    void Form_QueryUnload(Integer &cancel, Integer unloadMode);
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void VScroll1_Change();
+    void VScroll2_Change();
+    void VScroll3_Change();
+    void Timer1_Timer();
+    void Timer2_Timer();
+
+    // Runs a handler as the event loop would: skipped once the program has
+    // ended, and an error it does not catch ends the program.
+    template<typename Handler>
+    void dispatch(Handler &&handler);
+
+    // What the serial component reports when the open port fails on its own.
+    void portLost(const SerialError &error);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    class Canvas;
+
+    void createPortGroup();
+    void createButtonColumn();
+    void createIntervalRow();
+    void createSoundOption();
+    void createLamps();
+    void createTimers();
+    void setTabOrder();
+    void connectHandlers();
+    QRect place(int left, int top, int width, int height) const;
+
+    void startPinging();
+    void stopPinging();
+    void returnToIdleAfterFailedStart(const QString &captionBefore);
+    void reportPortError(const RuntimeError &error, bool starting, const QString &captionBefore);
+    bool sendCarriageReturn();
+    void light(QLabel *lamp);
+    void darken(QLabel *lamp);
+    void callShell(std::int32_t message);
+    void onTrayMouse(std::int32_t mouseMessage);
+    void endNow(int status);
+    void raiseFatal(const RuntimeError &error);
+
+    Controls m_controls;
+    WindowState m_state;
+    SerialComm &m_serial;
+    const Platform m_platform;
+    QPixmap m_background;
+    bool m_ended = false;
+};
+
+#include "platform/runtimeerror.h"
+
+template<typename Handler>
+void frmWendrel::dispatch(Handler &&handler)
+{
+    if (m_ended)
+        return;
+    try {
+        handler();
+    } catch (const RuntimeError &error) {
+        raiseFatal(error);
+    }
+}

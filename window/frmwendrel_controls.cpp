@@ -1,0 +1,320 @@
+// Building frmWendrel's controls at their design-time values, and the plumbing
+// that carries Qt's events to the handlers.
+
+#include "frmwendrel.h"
+
+#include "reversedscrollbar.h"
+#include "twips.h"
+
+#include "grad/grad.h"
+#include "platform/lifetime.h"
+#include "platform/notifyicon.h"
+#include "platform/serialcomm.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+
+static QFont sansSerif(qreal points, bool bold = false)
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+ShapeBox::ShapeBox(QWidget *parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void ShapeBox::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(QPalette::WindowText), 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+}
+
+frmWendrel::frmWendrel(const Platform &platform)
+    : QWidget(nullptr,
+              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                      | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                      | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      m_serial(platform.serial),
+      m_platform(platform)
+{
+    setObjectName(QStringLiteral("frmWendrel"));
+    setWindowTitle(QStringLiteral("Wendrel"));
+    setWindowIcon(QIcon(QStringLiteral(":/assets/camera.xpm")));
+    setFont(sansSerif(8.25));
+    setFixedSize(place(0, 0, ClientWidthTwips, ClientHeightTwips).size());
+    setMouseTracking(true);
+    move(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+                             screen()->availableGeometry()).topLeft());
+
+    createPortGroup();
+    createButtonColumn();
+    createIntervalRow();
+    createSoundOption();
+    createLamps();
+    createTimers();
+    setTabOrder();
+    connectHandlers();
+    m_controls.Command2->setFocus();
+
+    setUncaughtErrorReporter([this](const RuntimeError &error) { raiseFatal(error); });
+    dispatch([this] { Form_Load(); });
+}
+
+frmWendrel::~frmWendrel()
+{
+    setUncaughtErrorReporter(nullptr);
+    m_platform.tray.setMouseHandler(nullptr);
+    m_serial.setLostHandler(nullptr);
+}
+
+QRect frmWendrel::place(int left, int top, int width, int height) const
+{
+    return Twips::toPixels(left, top, width, height, logicalDpiX());
+}
+
+float frmWendrel::TwipsPerPixelX() const
+{
+    return Twips::perPixel(logicalDpiX());
+}
+
+float frmWendrel::TwipsPerPixelY() const
+{
+    return Twips::perPixel(logicalDpiY());
+}
+
+static QLabel *makeLabel(QWidget *parent, const QString &caption, const QFont &font,
+                         Qt::Alignment alignment)
+{
+    auto *label = new QLabel(caption, parent);
+    label->setFont(font);
+    label->setAlignment(alignment | Qt::AlignTop);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, palette.color(QPalette::HighlightedText));
+    label->setPalette(palette);
+    return label;
+}
+
+static QLabel *makeImageBox(QWidget *parent)
+{
+    auto *box = new QLabel(parent);
+    box->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    box->setScaledContents(false);
+    return box;
+}
+
+static QPushButton *makeButton(QWidget *parent, const QString &caption, const QString &tip)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setToolTip(tip);
+    button->setAutoDefault(false);
+    return button;
+}
+
+void frmWendrel::createPortGroup()
+{
+    Controls &c = m_controls;
+    const QString portTip = QStringLiteral("Serial Port Camera is connected to.");
+    c.Shape1 = new ShapeBox(this);
+    c.Shape1->setGeometry(place(120, 120, 2295, 495));
+    c.Command3 = makeButton(this, QStringLiteral("&1"), portTip);
+    c.Command3->setGeometry(place(240, 240, 375, 255));
+    c.Label1 = makeLabel(this, QStringLiteral("Com Port 1"), sansSerif(9.75, true), Qt::AlignLeft);
+    c.Label1->setGeometry(place(720, 240, 1215, 255));
+    c.Com1 = makeImageBox(this);
+    c.Com1->setGeometry(place(2025, 225, 300, 300));
+
+    c.Shape2 = new ShapeBox(this);
+    c.Shape2->setGeometry(place(120, 720, 2295, 495));
+    c.Command4 = makeButton(this, QStringLiteral("&2"), portTip);
+    c.Command4->setGeometry(place(255, 825, 375, 255));
+    c.Label2 = makeLabel(this, QStringLiteral("Com Port 2"), sansSerif(9.75, true), Qt::AlignLeft);
+    c.Label2->setGeometry(place(720, 840, 1215, 255));
+    c.Com2 = makeImageBox(this);
+    c.Com2->setGeometry(place(2025, 810, 300, 300));
+}
+
+void frmWendrel::createButtonColumn()
+{
+    Controls &c = m_controls;
+    c.Command2 = makeButton(this, QStringLiteral("St&art"),
+                            QStringLiteral("Start/Stop  Pinging selected Com Port."));
+    c.Command2->setGeometry(place(3225, 105, 975, 375));
+    c.Command5 = makeButton(this, QStringLiteral("&Hide"), QStringLiteral("Minimize to SysTray."));
+    c.Command5->setGeometry(place(3225, 480, 975, 375));
+    c.Command1 = makeButton(this, QStringLiteral("E&xit"), QString());
+    c.Command1->setGeometry(place(3225, 855, 975, 375));
+}
+
+void frmWendrel::createIntervalRow()
+{
+    Controls &c = m_controls;
+    const QFont font = sansSerif(9.75);
+    const auto textBox = [this, &font](int left) {
+        auto *box = new QLineEdit(this);
+        box->setFont(font);
+        box->setAlignment(Qt::AlignCenter);
+        box->setGeometry(place(left, 1320, 495, 375));
+        return box;
+    };
+    const auto scrollBar = [this](int maximum, int left) {
+        auto *bar = new ReversedScrollBar(maximum, this);
+        bar->setGeometry(place(left, 1320, 255, 375));
+        return bar;
+    };
+    c.Label6 = makeLabel(this, QStringLiteral("H"), font, Qt::AlignHCenter);
+    c.Label6->setGeometry(place(75, 1395, 135, 255));
+    c.Text1 = textBox(240);
+    c.VScroll1 = scrollBar(24, 720);
+    c.Label5 = makeLabel(this, QStringLiteral("M"), font, Qt::AlignHCenter);
+    c.Label5->setGeometry(place(1035, 1395, 135, 255));
+    c.Text2 = textBox(1200);
+    c.VScroll2 = scrollBar(59, 1680);
+    c.Label4 = makeLabel(this, QStringLiteral("S"), font, Qt::AlignHCenter);
+    c.Label4->setGeometry(place(1995, 1395, 135, 255));
+    c.Text3 = textBox(2160);
+    c.VScroll3 = scrollBar(59, 2640);
+}
+
+void frmWendrel::createSoundOption()
+{
+    Controls &c = m_controls;
+    const QString tip = QStringLiteral("System sound when Pinged.");
+    // Only the box shows: the caption lies beyond the control's width.
+    c.chkSound = new QCheckBox(QStringLiteral("Check1"), this);
+    c.chkSound->setToolTip(tip);
+    c.chkSound->setGeometry(place(3135, 1380, 255, 255));
+    c.Label3 = makeLabel(this, QStringLiteral("Audible"), sansSerif(9.75, true), Qt::AlignHCenter);
+    c.Label3->setToolTip(tip);
+    c.Label3->setGeometry(place(3495, 1380, 855, 255));
+}
+
+void frmWendrel::createLamps()
+{
+    Controls &c = m_controls;
+    for (int i = 0; i < int(c.Image1.size()); ++i) {
+        c.Image1[i] = makeImageBox(this);
+        c.Image1[i]->setGeometry(place(240 + 360 * i, 1800, 300, 300));
+    }
+    // The picture holders lie below the client area and are never seen.
+    c.LightOn = makeImageBox(this);
+    c.LightOn->setGeometry(place(1440, 2400, 300, 300));
+    c.LightOn->setPixmap(QPixmap(QStringLiteral(":/assets/lighton.bmp")));
+    c.LightOff = makeImageBox(this);
+    c.LightOff->setGeometry(place(600, 2400, 300, 300));
+    c.LightOff->setPixmap(QPixmap(QStringLiteral(":/assets/lightoff.bmp")));
+}
+
+void frmWendrel::createTimers()
+{
+    Controls &c = m_controls;
+    // Precise timers: a ping may come one tick late, but not later than that.
+    c.Timer1 = new QTimer(this);
+    c.Timer1->setInterval(250);
+    c.Timer1->setTimerType(Qt::PreciseTimer);
+    c.Timer2 = new QTimer(this);
+    c.Timer2->setInterval(100);
+    c.Timer2->setTimerType(Qt::PreciseTimer);
+}
+
+void frmWendrel::setTabOrder()
+{
+    const Controls &c = m_controls;
+    const QWidget *order[] = { c.Command2, c.Command3, c.Command4, c.Command1, c.Text1,
+                               c.Command5, c.VScroll1, c.chkSound, c.Text2, c.VScroll2,
+                               c.Text3, c.VScroll3 };
+    for (size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(const_cast<QWidget *>(order[i - 1]), const_cast<QWidget *>(order[i]));
+}
+
+void frmWendrel::connectHandlers()
+{
+    const Controls &c = m_controls;
+    const auto on = [this](auto *sender, auto signal, void (frmWendrel::*handler)()) {
+        connect(sender, signal, this, [this, handler] { dispatch([this, handler] {
+                    (this->*handler)();
+                }); });
+    };
+    on(c.Command1, &QPushButton::clicked, &frmWendrel::Command1_Click);
+    on(c.Command2, &QPushButton::clicked, &frmWendrel::Command2_Click);
+    on(c.Command3, &QPushButton::clicked, &frmWendrel::Command3_Click);
+    on(c.Command4, &QPushButton::clicked, &frmWendrel::Command4_Click);
+    on(c.Command5, &QPushButton::clicked, &frmWendrel::Command5_Click);
+    on(c.VScroll1, &ReversedScrollBar::Change, &frmWendrel::VScroll1_Change);
+    on(c.VScroll2, &ReversedScrollBar::Change, &frmWendrel::VScroll2_Change);
+    on(c.VScroll3, &ReversedScrollBar::Change, &frmWendrel::VScroll3_Change);
+    on(c.Timer1, &QTimer::timeout, &frmWendrel::Timer1_Timer);
+    on(c.Timer2, &QTimer::timeout, &frmWendrel::Timer2_Timer);
+
+    m_serial.setLostHandler([this](const SerialError &error) {
+        dispatch([this, &error] { portLost(error); });
+    });
+    m_platform.tray.setMouseHandler([this](std::int32_t message) {
+        dispatch([this, message] { onTrayMouse(message); });
+    });
+}
+
+void frmWendrel::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    dispatch([this] { Form_Resize(); });
+}
+
+void frmWendrel::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    // Minimising and restoring count as changes of size, as they always have.
+    if (event->type() == QEvent::WindowStateChange)
+        dispatch([this] { Form_Resize(); });
+}
+
+void frmWendrel::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPointF pixels = event->position();
+    dispatch([this, pixels] {
+        Form_MouseMove(0, 0, float(pixels.x()) * TwipsPerPixelX(),
+                       float(pixels.y()) * TwipsPerPixelY());
+    });
+}
+
+void frmWendrel::closeEvent(QCloseEvent *event)
+{
+    if (m_ended) {
+        event->accept();
+        return;
+    }
+    Integer cancel = 0;
+    dispatch([this, &cancel] { Form_QueryUnload(cancel, 0); });
+    if (cancel != 0) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    // The window is unloaded: its timers and the serial component go with it.
+    m_ended = true;
+    m_controls.Timer1->stop();
+    m_controls.Timer2->stop();
+}
+
+void frmWendrel::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    if (m_background.isNull())
+        painter.fillRect(rect(), palette().color(QPalette::Dark));
+    else
+        painter.drawPixmap(0, 0, m_background);
+}
