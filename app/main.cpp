@@ -25,10 +25,7 @@ int main(int argc, char *argv[])
     Application::setDesktopFileName(QStringLiteral("org.wendrel.Wendrel"));
 
     QtSerialComm serial;
-    if (!commandLine.port1Device.isEmpty())
-        serial.setDevice(1, commandLine.port1Device);
-    if (!commandLine.port2Device.isEmpty())
-        serial.setDevice(2, commandLine.port2Device);
+    applyPortDevices(commandLine, serial);
     SystemTickCount ticks;
     QtMessageBox messageBox;
     QtBeep beep;

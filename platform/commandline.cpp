@@ -1,5 +1,7 @@
 #include "commandline.h"
 
+#include "qtserialcomm.h"
+
 #include <QCommandLineParser>
 
 #include <cstdio>
@@ -80,4 +82,12 @@ int answerCommandLine(const CommandLine &commandLine)
         return 2;
     }
     return 2;
+}
+
+void applyPortDevices(const CommandLine &commandLine, QtSerialComm &serial)
+{
+    if (!commandLine.port1Device.isEmpty())
+        serial.setDevice(1, commandLine.port1Device);
+    if (!commandLine.port2Device.isEmpty())
+        serial.setDevice(2, commandLine.port2Device);
 }

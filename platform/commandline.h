@@ -22,3 +22,7 @@ struct CommandLine
 // Prints what the command line asked for and returns the exit status, or -1
 // when the program should go on and open its window.
 int answerCommandLine(const CommandLine &commandLine);
+
+class QtSerialComm;
+// Gives the devices named on the command line to port 1 and port 2.
+void applyPortDevices(const CommandLine &commandLine, QtSerialComm &serial);

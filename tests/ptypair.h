@@ -1,0 +1,109 @@
+// A real pseudo-terminal for tests: the program opens the slave side by name as
+// its serial port, and the test reads what arrives at the master side.
+#pragma once
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QString>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+class Pty
+{
+public:
+    Pty()
+    {
+        char name[256] = {};
+        if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) == 0) {
+            m_slaveName = QString::fromLocal8Bit(name);
+            termios raw{};
+            ::tcgetattr(m_slave, &raw);
+            ::cfmakeraw(&raw);
+            ::tcsetattr(m_slave, TCSANOW, &raw);
+            ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+        }
+    }
+    ~Pty()
+    {
+        closeMaster();
+        if (m_slave >= 0)
+            ::close(m_slave);
+    }
+    Pty(const Pty &) = delete;
+    Pty &operator=(const Pty &) = delete;
+
+    bool isValid() const { return !m_slaveName.isEmpty(); }
+    QString slaveName() const { return m_slaveName; }
+    int slaveFd() const { return m_slave; }
+
+    // Everything that arrives within the time given.
+    QByteArray readFor(int milliseconds) { return read(-1, milliseconds); }
+    // Stops as soon as count bytes have come, or when the time is up.
+    QByteArray readUpTo(int count, int milliseconds) { return read(count, milliseconds); }
+
+    // As readUpTo, but the event loop keeps turning meanwhile, so the program
+    // under test can go on ticking in this same process.
+    QByteArray readWhileRunning(int count, int milliseconds)
+    {
+        QByteArray received;
+        QElapsedTimer clock;
+        clock.start();
+        while (received.size() < count && clock.elapsed() < milliseconds) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            received += readUpTo(count - received.size(), 5);
+        }
+        return received;
+    }
+
+    // Hangs up the line: the program's side sees the device go away.
+    void closeMaster()
+    {
+        if (m_master >= 0)
+            ::close(m_master);
+        m_master = -1;
+    }
+
+private:
+    QByteArray read(int count, int milliseconds)
+    {
+        QByteArray received;
+        QElapsedTimer clock;
+        clock.start();
+        while (m_master >= 0 && (count < 0 || received.size() < count)) {
+            const qint64 left = milliseconds - clock.elapsed();
+            if (left <= 0)
+                break;
+            pollfd waiting{ m_master, POLLIN, 0 };
+            if (::poll(&waiting, 1, int(left)) <= 0)
+                continue;
+            char buffer[256];
+            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+            if (n > 0)
+                received.append(buffer, int(n));
+            else if (n < 0 && errno != EAGAIN && errno != EINTR)
+                ::usleep(10000); // no slave open just now: nothing to read
+        }
+        return received;
+    }
+
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_slaveName;
+};
+
+// CPU time this process has used so far, user and system, in milliseconds.
+#include <sys/resource.h>
+inline qint64 processCpuMs()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return qint64(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000
+            + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
+}

@@ -1,0 +1,113 @@
+// The command line: the port options reach the serial component, --version and
+// --help answer without a display, and a bad option ends with status 2.
+
+#include "ptypair.h"
+
+#include "platform/commandline.h"
+#include "platform/qtserialcomm.h"
+
+#include <QProcess>
+#include <QTest>
+
+class tst_CommandLine : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void noOptionsKeepsTheMachinesPorts();
+    void portOptionsReachTheSerialComponent();
+    void refusals_data();
+    void refusals();
+    void versionAndHelpFromTheProgram();
+    void badOptionEndsWithStatusTwo_data();
+    void badOptionEndsWithStatusTwo();
+};
+
+void tst_CommandLine::noOptionsKeepsTheMachinesPorts()
+{
+    const CommandLine line = CommandLine::parse({ "wendrel" });
+    QCOMPARE(line.action, CommandLine::Action::Run);
+    QtSerialComm serial;
+    applyPortDevices(line, serial);
+    QCOMPARE(serial.device(1), "/dev/ttyS0");
+    QCOMPARE(serial.device(2), "/dev/ttyS1");
+}
+
+void tst_CommandLine::portOptionsReachTheSerialComponent()
+{
+    Pty pty;
+    const CommandLine line = CommandLine::parse(
+            { "wendrel", "--port1", pty.slaveName(), "--port2=/dev/serial/by-id/usb-cam" });
+    QCOMPARE(line.action, CommandLine::Action::Run);
+    QtSerialComm serial;
+    applyPortDevices(line, serial);
+    QCOMPARE(serial.device(2), "/dev/serial/by-id/usb-cam");
+    serial.setCommPort(1);
+    serial.setPortOpen(true);
+    serial.setOutput(QByteArray(1, '\r'));
+    QCOMPARE(pty.readUpTo(1, 2000), QByteArray(1, '\r'));
+}
+
+void tst_CommandLine::refusals_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("unknown option") << QStringList{ "wendrel", "--bogus" } << "bogus";
+    QTest::newRow("missing value") << QStringList{ "wendrel", "--port1" } << "port1";
+    QTest::newRow("empty value") << QStringList{ "wendrel", "--port2=" } << "DEVICE";
+    QTest::newRow("stray argument") << QStringList{ "wendrel", "COM1" } << "COM1";
+}
+
+void tst_CommandLine::refusals()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, said);
+    const CommandLine line = CommandLine::parse(arguments);
+    QCOMPARE(line.action, CommandLine::Action::Fail);
+    QVERIFY2(line.errorText.contains(said), qPrintable(line.errorText));
+}
+
+void tst_CommandLine::versionAndHelpFromTheProgram()
+{
+    QProcess program;
+    program.start(WENDREL_BINARY, { "--version" });
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(program.readAllStandardOutput().trimmed(), QByteArray("Wendrel 1.00"));
+
+    program.start(WENDREL_BINARY, { "--help" });
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitCode(), 0);
+    const QByteArray help = program.readAllStandardOutput();
+    QVERIFY(help.contains("--port1 DEVICE"));
+    QVERIFY(help.contains("--port2 DEVICE"));
+    QVERIFY(help.contains("--version"));
+}
+
+void tst_CommandLine::badOptionEndsWithStatusTwo_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("unknown option") << QStringList{ "--frobnicate" };
+    QTest::newRow("missing value") << QStringList{ "--port2" };
+}
+
+void tst_CommandLine::badOptionEndsWithStatusTwo()
+{
+    QFETCH(QStringList, arguments);
+    QProcess program;
+    // With no display at all: the window must not even be tried.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    environment.remove("QT_QPA_PLATFORM");
+    program.setProcessEnvironment(environment);
+    program.start(WENDREL_BINARY, arguments);
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 2);
+    QVERIFY(program.readAllStandardError().contains("--help"));
+    QVERIFY(program.readAllStandardOutput().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(tst_CommandLine)
+#include "tst_commandline.moc"

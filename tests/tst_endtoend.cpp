@@ -1,0 +1,146 @@
+// The whole program as a user meets it: the real window, the real serial
+// component on a pseudo-terminal, real message boxes and the system's clock.
+// A carriage return read at the other end of the pty is the proof of a ping.
+
+#include "boxcatcher.h"
+#include "fakes.h"
+#include "ptypair.h"
+
+#include "platform/qtserialcomm.h"
+#include "window/reversedscrollbar.h"
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+struct RealRig
+{
+    EventLog log;
+    QtSerialComm serial;
+    SystemTickCount ticks;
+    QtMessageBox box;
+    QtBeep beep;
+    FakeNotifyIcon tray{ log };
+    FakeLifetime lifetime{ log };
+    std::unique_ptr<frmWendrel> window;
+
+    explicit RealRig(const QString &port1Device)
+    {
+        serial.setDevice(1, port1Device);
+        window = std::make_unique<frmWendrel>(Platform{ serial, ticks, box, beep, tray, lifetime });
+        box.setParentWindow(window.get());
+        window->show();
+    }
+    const frmWendrel::Controls &c() const { return window->controls(); }
+};
+
+static void clickUpArrow(ReversedScrollBar *bar)
+{
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, 2));
+}
+
+class tst_EndToEnd : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void pingsEverySecondUntilStopped_data();
+    void pingsEverySecondUntilStopped();
+    void portHeldByAnotherProgram();
+    void deviceThatDoesNotExist();
+    void hangUpDuringRunReturnsToIdleQuietly();
+};
+
+void tst_EndToEnd::pingsEverySecondUntilStopped_data()
+{
+    QTest::addColumn<bool>("byKeyboard");
+    QTest::newRow("mouse") << false;
+    QTest::newRow("Alt+A") << true;
+}
+
+void tst_EndToEnd::pingsEverySecondUntilStopped()
+{
+    QFETCH(bool, byKeyboard);
+    Pty pty;
+    RealRig rig(pty.slaveName());
+    QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+
+    clickUpArrow(rig.c().VScroll3);
+    QCOMPARE(rig.c().Text3->text(), "01");
+    QElapsedTimer clock;
+    clock.start();
+    if (byKeyboard)
+        QTest::keyClick(rig.window->windowHandle(), Qt::Key_A, Qt::AltModifier);
+    else
+        QTest::mouseClick(rig.c().Command2, Qt::LeftButton);
+
+    // One byte at once, the next about a second later; the event loop runs
+    // while the test waits in the pty.
+    QCOMPARE(pty.readWhileRunning(1, 1000), QByteArray(1, '\r'));
+    const qint64 firstAt = clock.elapsed();
+    QCOMPARE(pty.readWhileRunning(1, 2500), QByteArray(1, '\r'));
+    const qint64 spacing = clock.elapsed() - firstAt;
+    QVERIFY2(spacing >= 950 && spacing <= 1450, qPrintable(QString::number(spacing)));
+
+    QTest::mouseClick(rig.c().Command2, Qt::LeftButton);
+    QCOMPARE(rig.c().Command2->text(), "&Start");
+    QVERIFY(!rig.serial.portOpen());
+    QCOMPARE(pty.readWhileRunning(1, 1500), QByteArray());
+}
+
+void tst_EndToEnd::portHeldByAnotherProgram()
+{
+    Pty pty;
+    QtSerialComm other;
+    other.setDevice(1, pty.slaveName());
+    other.setPortOpen(true);
+    RealRig rig(pty.slaveName());
+    BoxCatcher boxes;
+    rig.c().VScroll3->setSetting(5);
+    QTest::mouseClick(rig.c().Command2, Qt::LeftButton);
+
+    QCOMPARE(boxes.texts, QStringList{ "Port is in use!" });
+    QCOMPARE(boxes.titles, QStringList{ "Com Port Error" });
+    QCOMPARE(rig.window->state().Running, Integer(0));
+    QCOMPARE(rig.c().Command2->text(), "St&art");
+    QVERIFY(rig.c().Command3->isEnabled());
+    QCOMPARE(pty.readFor(200), QByteArray());
+}
+
+void tst_EndToEnd::deviceThatDoesNotExist()
+{
+    RealRig rig("/dev/wendrel-no-such-port");
+    BoxCatcher boxes;
+    rig.c().VScroll2->setSetting(1);
+    QTest::mouseClick(rig.c().Command2, Qt::LeftButton);
+    QCOMPARE(boxes.texts, QStringList{ "Invalid Port Number!" });
+    QCOMPARE(rig.window->state().Running, Integer(0));
+}
+
+void tst_EndToEnd::hangUpDuringRunReturnsToIdleQuietly()
+{
+    Pty pty;
+    RealRig rig(pty.slaveName());
+    BoxCatcher boxes;
+    rig.c().VScroll2->setSetting(1);
+    QTest::mouseClick(rig.c().Command2, Qt::LeftButton);
+    QCOMPARE(pty.readUpTo(1, 1000), QByteArray(1, '\r'));
+
+    pty.closeMaster();
+    QTRY_COMPARE_WITH_TIMEOUT(boxes.titles, QStringList{ "Com Port Error" }, 2000);
+    QVERIFY(boxes.texts.value(0).contains("was lost"));
+    QCOMPARE(rig.window->state().Running, Integer(0));
+    QCOMPARE(rig.c().Command2->text(), "&Start");
+    QVERIFY(!rig.serial.portOpen());
+    QVERIFY(!rig.window->hasEnded());
+
+    const qint64 cpuBefore = processCpuMs();
+    QTest::qWait(2000);
+    const qint64 cpuUsed = processCpuMs() - cpuBefore;
+    QVERIFY2(cpuUsed < 200, qPrintable(QStringLiteral("%1 ms of CPU in 2 s").arg(cpuUsed)));
+    QCOMPARE(boxes.titles.size(), 1);
+}
+
+QTEST_MAIN(tst_EndToEnd)
+#include "tst_endtoend.moc"

@@ -1,0 +1,301 @@
+// The real window, offscreen: where every control stands, what it says, the
+// focus order, the access keys and the upside-down scroll bars.
+
+#include "fakes.h"
+
+#include "window/reversedscrollbar.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTest>
+
+static QRect subControl(QScrollBar *bar, QStyle::SubControl which)
+{
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.subControls = QStyle::SC_All;
+    option.orientation = bar->orientation();
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.sliderValue = bar->value();
+    option.singleStep = bar->singleStep();
+    option.pageStep = bar->pageStep();
+    option.upsideDown = bar->invertedAppearance();
+    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, which, bar);
+}
+
+class tst_Window : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void windowItself();
+    void geometryInPixels_data();
+    void geometryInPixels();
+    void captionsAndTips();
+    void labelsAreTransparentAndLight();
+    void pictureHoldersLieOutsideTheClientArea();
+    void tabOrderAndInitialFocus();
+    void accessKeys();
+    void upArrowAddsAndStopsAtTheTop_data();
+    void upArrowAddsAndStopsAtTheTop();
+    void trackClickMovesByOne();
+    void dragChangesOnlyOnRelease();
+    void audibleLabelDoesNotToggleTheBox();
+
+private:
+    std::unique_ptr<Rig> m_rig;
+};
+
+void tst_Window::init()
+{
+    m_rig = std::make_unique<Rig>();
+    m_rig->form().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&m_rig->form()));
+    m_rig->log.entries.clear();
+}
+
+void tst_Window::cleanup()
+{
+    m_rig.reset();
+}
+
+void tst_Window::windowItself()
+{
+    frmWendrel &form = m_rig->form();
+    QCOMPARE(form.windowTitle(), "Wendrel");
+    QCOMPARE(form.objectName(), "frmWendrel");
+    QCOMPARE(form.minimumSize(), form.maximumSize()); // the border cannot resize it
+    QVERIFY(!form.windowIcon().isNull());
+    QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+    if (form.logicalDpiX() == 96)
+        QCOMPARE(form.size(), QSize(315, 146));
+    QCOMPARE(form.TwipsPerPixelX(), float(1440.0 / form.logicalDpiX()));
+}
+
+void tst_Window::geometryInPixels_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("pixels");
+    // Twips divided by 15, the design at 96 dots per inch.
+    QTest::newRow("Command2") << "Command2" << QRect(215, 7, 65, 25);
+    QTest::newRow("Command5") << "Command5" << QRect(215, 32, 65, 25);
+    QTest::newRow("Command1") << "Command1" << QRect(215, 57, 65, 25);
+    QTest::newRow("Command3") << "Command3" << QRect(16, 16, 25, 17);
+    QTest::newRow("Command4") << "Command4" << QRect(17, 55, 25, 17);
+    QTest::newRow("Shape1") << "Shape1" << QRect(8, 8, 153, 33);
+    QTest::newRow("Com2") << "Com2" << QRect(135, 54, 20, 20);
+    QTest::newRow("Text1") << "Text1" << QRect(16, 88, 33, 25);
+    QTest::newRow("VScroll1") << "VScroll1" << QRect(48, 88, 17, 25);
+    QTest::newRow("VScroll3") << "VScroll3" << QRect(176, 88, 17, 25);
+    QTest::newRow("Label6") << "Label6" << QRect(5, 93, 9, 17);
+    QTest::newRow("chkSound") << "chkSound" << QRect(209, 92, 17, 17);
+    QTest::newRow("Label3") << "Label3" << QRect(233, 92, 57, 17);
+    QTest::newRow("Image1(0)") << "Image1(0)" << QRect(16, 120, 20, 20);
+    QTest::newRow("Image1(11)") << "Image1(11)" << QRect(280, 120, 20, 20);
+}
+
+void tst_Window::geometryInPixels()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, pixels);
+    if (m_rig->form().logicalDpiX() != 96)
+        QSKIP("the pixel table is for 96 dots per inch");
+    const auto &c = m_rig->c();
+    const QMap<QString, QWidget *> controls{
+        { "Command1", c.Command1 }, { "Command2", c.Command2 }, { "Command3", c.Command3 },
+        { "Command4", c.Command4 }, { "Command5", c.Command5 }, { "Shape1", c.Shape1 },
+        { "Com2", c.Com2 }, { "Text1", c.Text1 }, { "VScroll1", c.VScroll1 },
+        { "VScroll3", c.VScroll3 }, { "Label6", c.Label6 }, { "chkSound", c.chkSound },
+        { "Label3", c.Label3 }, { "Image1(0)", c.Image1[0] }, { "Image1(11)", c.Image1[11] },
+    };
+    QCOMPARE(controls.value(name)->geometry(), pixels);
+}
+
+void tst_Window::captionsAndTips()
+{
+    const auto &c = m_rig->c();
+    QCOMPARE(c.Command2->toolTip(), "Start/Stop  Pinging selected Com Port."); // two spaces
+    QCOMPARE(c.Command5->toolTip(), "Minimize to SysTray.");
+    QCOMPARE(c.Command1->toolTip(), QString());
+    QCOMPARE(c.Command3->toolTip(), "Serial Port Camera is connected to.");
+    QCOMPARE(c.Command4->toolTip(), "Serial Port Camera is connected to.");
+    QCOMPARE(c.chkSound->toolTip(), "System sound when Pinged.");
+    QCOMPARE(c.Label3->toolTip(), "System sound when Pinged.");
+    QCOMPARE(c.Command1->text(), "E&xit");
+    QCOMPARE(c.Command5->text(), "&Hide");
+    QCOMPARE(c.Label1->text(), "Com Port 1");
+    QCOMPARE(c.Label2->text(), "Com Port 2");
+    QCOMPARE(c.Label3->text(), "Audible");
+    QCOMPARE(c.Label4->text() + c.Label5->text() + c.Label6->text(), "SMH");
+    QVERIFY(c.Label1->font().bold() && c.Label3->font().bold() && !c.Label4->font().bold());
+    QCOMPARE(c.Label4->font().pointSizeF(), 9.75);
+    QCOMPARE(c.Command1->font().pointSizeF(), 8.25);
+    QCOMPARE(c.Text1->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
+    // The check box's own caption lies beyond its width.
+    QCOMPARE(c.chkSound->text(), "Check1");
+    QVERIFY(c.chkSound->sizeHint().width() > c.chkSound->width());
+}
+
+void tst_Window::labelsAreTransparentAndLight()
+{
+    const auto &c = m_rig->c();
+    for (const QLabel *label : { c.Label1, c.Label2, c.Label3, c.Label4, c.Label5, c.Label6 }) {
+        QVERIFY(!label->autoFillBackground());
+        QCOMPARE(label->palette().color(QPalette::WindowText),
+                 label->palette().color(QPalette::HighlightedText));
+    }
+}
+
+void tst_Window::pictureHoldersLieOutsideTheClientArea()
+{
+    const auto &c = m_rig->c();
+    const QRect client = m_rig->form().rect();
+    QVERIFY(!client.intersects(c.LightOn->geometry()));
+    QVERIFY(!client.intersects(c.LightOff->geometry()));
+    QCOMPARE(c.LightOn->pixmap().size(), QSize(20, 20));
+    QCOMPARE(c.LightOff->pixmap().size(), QSize(20, 20));
+    QCOMPARE(c.Com1->pixmap().size(), QSize(20, 20)); // shown at natural size
+    QVERIFY(!c.Com1->hasScaledContents());
+}
+
+void tst_Window::tabOrderAndInitialFocus()
+{
+    const auto &c = m_rig->c();
+    QVERIFY(QTest::qWaitForWindowActive(&m_rig->form()));
+    QCOMPARE(QApplication::focusWidget(), c.Command2);
+    const QList<QWidget *> expected{ c.Command2, c.Command3, c.Command4, c.Command1,
+                                     c.Text1, c.Command5, c.VScroll1, c.chkSound,
+                                     c.Text2, c.VScroll2, c.Text3, c.VScroll3 };
+    QList<QWidget *> visited;
+    for (int i = 0; i < expected.size(); ++i) {
+        visited << QApplication::focusWidget();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(visited, expected);
+    QCOMPARE(QApplication::focusWidget(), c.Command2); // and round again
+}
+
+// An access key presses its button the way a click does (Qt animates the
+// press, so its effect comes a moment later).
+void tst_Window::accessKeys()
+{
+    Rig &rig = *m_rig;
+    QWindow *window = rig.form().windowHandle();
+    QVERIFY(QTest::qWaitForWindowActive(&rig.form()));
+    QTest::keyClick(window, Qt::Key_2, Qt::AltModifier);
+    QTRY_COMPARE(rig.serial.commPort(), Integer(2));
+    QTest::keyClick(window, Qt::Key_1, Qt::AltModifier);
+    QTRY_COMPARE(rig.serial.commPort(), Integer(1));
+    QTest::keyClick(window, Qt::Key_A, Qt::AltModifier);
+    QTRY_COMPARE(rig.box.texts, QStringList{ "Please Set Time." });
+
+    rig.c().VScroll3->setSetting(1);
+    QTest::keyClick(window, Qt::Key_A, Qt::AltModifier); // Start
+    QTRY_COMPARE(rig.s().Running, Integer(1));
+    QTest::keyClick(window, Qt::Key_1, Qt::AltModifier); // disabled now
+    QTest::keyClick(window, Qt::Key_2, Qt::AltModifier);
+    QTest::keyClick(window, Qt::Key_T, Qt::AltModifier); // S&top
+    QTRY_COMPARE(rig.s().Running, Integer(0));
+    QCOMPARE(rig.log.only("port:"), (QStringList{ "port:2", "port:1" }));
+    QCOMPARE(rig.c().Command2->text(), "&Start");
+
+    QTest::keyClick(window, Qt::Key_H, Qt::AltModifier);
+    QTRY_VERIFY(!rig.form().isVisible());
+    QCOMPARE(rig.log.only("shell:"), QStringList{ "shell:0:hidden" });
+    rig.form().show();
+    QVERIFY(QTest::qWaitForWindowActive(&rig.form()));
+    QTest::keyClick(rig.form().windowHandle(), Qt::Key_X, Qt::AltModifier);
+    QTRY_COMPARE(rig.lifetime.statuses, QList<int>{ 0 });
+}
+
+void tst_Window::upArrowAddsAndStopsAtTheTop_data()
+{
+    QTest::addColumn<int>("bar");
+    QTest::addColumn<int>("top");
+    QTest::newRow("hours") << 1 << 24;
+    QTest::newRow("minutes") << 2 << 59;
+    QTest::newRow("seconds") << 3 << 59;
+}
+
+void tst_Window::upArrowAddsAndStopsAtTheTop()
+{
+    QFETCH(int, bar);
+    QFETCH(int, top);
+    const auto &c = m_rig->c();
+    ReversedScrollBar *bars[] = { c.VScroll1, c.VScroll2, c.VScroll3 };
+    QLineEdit *texts[] = { c.Text1, c.Text2, c.Text3 };
+    ReversedScrollBar *scroll = bars[bar - 1];
+    // At its design height: the top arrow adds, the bottom one subtracts.
+    QTest::mouseClick(scroll, Qt::LeftButton, {}, QPoint(scroll->width() / 2, 2));
+    QCOMPARE(scroll->setting(), 1);
+    QTest::mouseClick(scroll, Qt::LeftButton, {}, QPoint(scroll->width() / 2, scroll->height() - 3));
+    QCOMPARE(scroll->setting(), 0);
+    // At its design height the bar is nearly all arrows; stretch it to see the thumb.
+    scroll->resize(scroll->width(), 200);
+
+    // At 0 the thumb sits at the bottom.
+    QVERIFY(subControl(scroll, QStyle::SC_ScrollBarSlider).center().y() > scroll->height() / 2);
+    const QPoint up = subControl(scroll, QStyle::SC_ScrollBarSubLine).center();
+    const QPoint down = subControl(scroll, QStyle::SC_ScrollBarAddLine).center();
+    QTest::mouseClick(scroll, Qt::LeftButton, {}, up);
+    QCOMPARE(scroll->setting(), 1);
+    QCOMPARE(texts[bar - 1]->text(), "01");
+    for (int i = 0; i < top + 5; ++i)
+        QTest::mouseClick(scroll, Qt::LeftButton, {}, up);
+    QCOMPARE(scroll->setting(), top);
+    QVERIFY(subControl(scroll, QStyle::SC_ScrollBarSlider).center().y() < scroll->height() / 2);
+    QTest::mouseClick(scroll, Qt::LeftButton, {}, down);
+    QCOMPARE(scroll->setting(), top - 1);
+    for (int i = 0; i < top + 5; ++i)
+        QTest::mouseClick(scroll, Qt::LeftButton, {}, down);
+    QCOMPARE(scroll->setting(), 0);
+    QCOMPARE(texts[bar - 1]->text(), "00");
+}
+
+void tst_Window::trackClickMovesByOne()
+{
+    ReversedScrollBar *scroll = m_rig->c().VScroll2;
+    scroll->resize(scroll->width(), 200); // room for a track
+    const QRect above = subControl(scroll, QStyle::SC_ScrollBarSubPage);
+    QVERIFY(above.height() > 0);
+    QTest::mouseClick(scroll, Qt::LeftButton, {}, above.center());
+    QCOMPARE(scroll->setting(), 1);
+    QCOMPARE(m_rig->s().MinutesMs, 60000);
+}
+
+void tst_Window::dragChangesOnlyOnRelease()
+{
+    ReversedScrollBar *scroll = m_rig->c().VScroll3;
+    scroll->resize(scroll->width(), 200); // room to drag
+    const QPoint thumb = subControl(scroll, QStyle::SC_ScrollBarSlider).center();
+    QTest::mousePress(scroll, Qt::LeftButton, {}, thumb);
+    QMouseEvent move(QEvent::MouseMove, QPointF(thumb - QPoint(0, 60)),
+                     scroll->mapToGlobal(QPointF(thumb - QPoint(0, 60))), Qt::LeftButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(scroll, &move);
+    QVERIFY(scroll->sliderPosition() != scroll->value());
+    QCOMPARE(m_rig->c().Text3->text(), "00"); // nothing while the thumb is held
+    QTest::mouseRelease(scroll, Qt::LeftButton, {}, thumb - QPoint(0, 60));
+    QVERIFY(scroll->setting() > 0);
+    QCOMPARE(m_rig->c().Text3->text(), Checked::format00(scroll->setting()));
+}
+
+void tst_Window::audibleLabelDoesNotToggleTheBox()
+{
+    const auto &c = m_rig->c();
+    QTest::mouseClick(c.Label3, Qt::LeftButton);
+    QCOMPARE(c.chkSound->checkState(), Qt::Unchecked);
+    QTest::mouseClick(c.chkSound, Qt::LeftButton, {}, QPoint(8, 8));
+    QCOMPARE(m_rig->form().chkSoundValue(), Integer(1));
+}
+
+QTEST_MAIN(tst_Window)
+#include "tst_window.moc"
