@@ -3,7 +3,7 @@
 
 The camera is drawn by hand below as 32 x 32 characters, one per pixel, in the
 standard 16-colour palette (a space is transparent) and written as XPM, with
-PNG copies in the hicolor sizes for the desktop. The lamps are computed: a round
+PNG copies in the hicolor sizes for the desktop and an ICO for Windows. The lamps are computed: a round
 lens with a radial shade and a highlight, set in a mottled olive-brown bezel,
 written as 20 x 20 BMPs with 8 bits per pixel and a 256-colour palette.
 
@@ -104,6 +104,16 @@ def write_png(path, rows, size):
         f.write(data)
 
 
+def write_ico(path, png_path):
+    """An icon file holding one 32 x 32 PNG image, for the Windows program file."""
+    with open(png_path, 'rb') as f:
+        png = f.read()
+    header = struct.pack('<HHH', 0, 1, 1)
+    entry = struct.pack('<BBBBHHII', 32, 32, 0, 0, 1, 32, len(png), 6 + 16)
+    with open(path, 'wb') as f:
+        f.write(header + entry + png)
+
+
 def lamp_pixels(lit):
     """20 x 20 RGB triples: a round lens in a mottled olive-brown bezel."""
     rng = random.Random(20)  # same mottle for both lamps and every run
@@ -166,6 +176,7 @@ def main():
     write_xpm(os.path.join(HERE, 'camera.xpm'), CAMERA)
     for size in (32, 48, 64, 128):
         write_png(os.path.join(HERE, f'camera-{size}.png'), CAMERA, size)
+    write_ico(os.path.join(HERE, 'camera.ico'), os.path.join(HERE, 'camera-32.png'))
     write_bmp8(os.path.join(HERE, 'lighton.bmp'), lamp_pixels(True))
     write_bmp8(os.path.join(HERE, 'lightoff.bmp'), lamp_pixels(False))
 

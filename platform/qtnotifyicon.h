@@ -20,6 +20,10 @@ public:
     // two of those within the double-click interval count as one.
     void activate(QSystemTrayIcon::ActivationReason reason, int doubleClickIntervalMs);
 
+    bool isShown() const { return m_tray.isVisible(); }
+    // Where the icon sits on the screen, as far as the tray tells.
+    QRect geometry() const { return m_tray.geometry(); }
+
 private:
     void deliver(std::int32_t mouseMessage);
 

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# cmake --install and the Debian package put the program, a launcher, an
+# AppStream record and the icon where a desktop finds them; the packaged
+# program runs.
+set -euo pipefail
+build=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+DESTDIR="$work/root" cmake --install "$build" --prefix /usr >/dev/null
+for file in usr/bin/wendrel \
+            usr/share/applications/org.wendrel.Wendrel.desktop \
+            usr/share/metainfo/org.wendrel.Wendrel.metainfo.xml \
+            usr/share/icons/hicolor/32x32/apps/org.wendrel.Wendrel.png \
+            usr/share/icons/hicolor/48x48/apps/org.wendrel.Wendrel.png \
+            usr/share/icons/hicolor/128x128/apps/org.wendrel.Wendrel.png; do
+    [ -s "$work/root/$file" ] || { echo "missing after install: /$file"; exit 1; }
+done
+desktop-file-validate "$work/root/usr/share/applications/org.wendrel.Wendrel.desktop"
+appstreamcli validate --no-net --pedantic "$work/root/usr/share/metainfo/org.wendrel.Wendrel.metainfo.xml" \
+    | grep -vE '^(I:|P:)' || true
+appstreamcli validate --no-net "$work/root/usr/share/metainfo/org.wendrel.Wendrel.metainfo.xml" >/dev/null
+
+(cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" >/dev/null)
+deb=$(ls "$work"/wendrel_*.deb)
+dpkg-deb -c "$deb" | grep -q './usr/share/applications/org.wendrel.Wendrel.desktop'
+dpkg-deb -c "$deb" | grep -q './usr/share/icons/hicolor/64x64/apps/org.wendrel.Wendrel.png'
+dpkg-deb -f "$deb" Depends | grep -q 'libqt6serialport6'
+dpkg-deb -x "$deb" "$work/deb"
+version=$("$work/deb/usr/bin/wendrel" --version)
+[ "$version" = "Wendrel 1.00" ] || { echo "packaged program said: $version"; exit 1; }
+echo "install and package: all in place, packaged program says '$version'"

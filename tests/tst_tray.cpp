@@ -1,0 +1,179 @@
+// Hiding to the notification area and coming back: the order of effects, the
+// decoding of the mouse message, the close that always deletes the icon, and
+// how tray activations become mouse messages.
+
+#include "fakes.h"
+
+#include "grad/grad.h"
+#include "platform/qtnotifyicon.h"
+#include "window/reversedscrollbar.h"
+
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+class tst_Tray : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void loadFillsTheRecord();
+    void hideThenAdd();
+    void decodeMouseMessage_data();
+    void decodeMouseMessage();
+    void doubleClickOnTheIconRestores();
+    void closeAlwaysDeletesAndGoesAhead_data();
+    void closeAlwaysDeletesAndGoesAhead();
+    void pingingGoesOnWhileHidden();
+    void noNotificationAreaMinimisesInstead();
+    void activationsBecomeMouseMessages();
+};
+
+void tst_Tray::loadFillsTheRecord()
+{
+    Rig rig;
+    const NotifyIconRecord &record = Grad::TrayIconData;
+    QCOMPARE(record.cbSize, 88);
+    QCOMPARE(record.hWnd, std::int32_t(rig.form().winId()));
+    QCOMPARE(record.uID, record.hIcon);
+    QCOMPARE(record.hIcon, std::int32_t(rig.form().windowIcon().cacheKey()));
+    QCOMPARE(record.uFlags, 7);
+    QCOMPARE(record.uCallbackMessage, 512);
+    QCOMPARE(record.szTip, QStringLiteral("Wendrel") + QChar(0) + QString(56, u' '));
+    QVERIFY(rig.tray.records.isEmpty()); // nothing is added at load
+}
+
+void tst_Tray::hideThenAdd()
+{
+    Rig rig;
+    rig.form().show();
+    rig.form().Command5_Click();
+    QVERIFY(!rig.form().isVisible());
+    QCOMPARE(rig.log.entries, QStringList{ "shell:0:hidden" }); // hidden before the add
+    QCOMPARE(rig.tray.records.value(0), Grad::TrayIconData.toBytes());
+    QCOMPARE(rig.tray.records.value(0).mid(24, 8), QByteArray("Wendrel\0", 8));
+    QVERIFY(rig.tray.shown);
+}
+
+void tst_Tray::decodeMouseMessage_data()
+{
+    QTest::addColumn<double>("messages");
+    QTest::addColumn<bool>("restores");
+    QTest::newRow("515") << 515.0 << true;
+    QTest::newRow("514.5 rounds to 514") << 514.5 << false;
+    QTest::newRow("515.5 rounds to 516") << 515.5 << false;
+    QTest::newRow("515.4") << 515.4 << true;
+    QTest::newRow("512 movement") << 512.0 << false;
+    QTest::newRow("514 left up") << 514.0 << false;
+    QTest::newRow("516 right down") << 516.0 << false;
+    QTest::newRow("517 right up") << 517.0 << false;
+    QTest::newRow("518 right double") << 518.0 << false;
+}
+
+void tst_Tray::decodeMouseMessage()
+{
+    QFETCH(double, messages);
+    QFETCH(bool, restores);
+    Rig rig;
+    rig.form().show();
+    rig.form().Command5_Click();
+    rig.log.entries.clear();
+    rig.form().Form_MouseMove(0, 0, float(messages) * rig.form().TwipsPerPixelX(), 0);
+    QCOMPARE(rig.form().isVisible(), restores);
+    // Visible again before the icon goes.
+    QCOMPARE(rig.log.entries, restores ? QStringList{ "shell:2:visible" } : QStringList{});
+    QCOMPARE(rig.tray.shown, !restores);
+}
+
+void tst_Tray::doubleClickOnTheIconRestores()
+{
+    Rig rig;
+    rig.form().show();
+    rig.form().Command5_Click();
+    rig.tray.mouse(MouseMessage::LeftButtonUp);
+    rig.tray.mouse(MouseMessage::RightButtonUp);
+    QVERIFY(!rig.form().isVisible());
+    rig.tray.mouse(MouseMessage::LeftButtonDoubleClick);
+    QVERIFY(rig.form().isVisible());
+    QVERIFY(!rig.tray.shown);
+    // The record added and the record deleted name the same window and icon.
+    QCOMPARE(rig.tray.records.first(), rig.tray.records.last());
+}
+
+void tst_Tray::closeAlwaysDeletesAndGoesAhead_data()
+{
+    QTest::addColumn<bool>("hidden");
+    QTest::newRow("window shown, no icon") << false;
+    QTest::newRow("window hidden, icon shown") << true;
+}
+
+void tst_Tray::closeAlwaysDeletesAndGoesAhead()
+{
+    QFETCH(bool, hidden);
+    Rig rig;
+    rig.form().show();
+    if (hidden)
+        rig.form().Command5_Click();
+    rig.log.entries.clear();
+    QVERIFY(rig.form().close()); // never cancelled
+    QCOMPARE(rig.log.only("shell:").size(), 1);
+    QVERIFY(rig.log.entries.first().startsWith("shell:2:"));
+    QVERIFY(!rig.tray.shown);
+    QVERIFY(rig.form().hasEnded());
+}
+
+void tst_Tray::pingingGoesOnWhileHidden()
+{
+    Rig rig;
+    rig.form().show();
+    rig.c().VScroll3->setSetting(1);
+    rig.form().Command2_Click();
+    rig.form().Command5_Click();
+    QVERIFY(rig.c().Timer1->isActive() && rig.c().Timer2->isActive());
+    rig.ticks.advance(1000);
+    rig.form().Timer1_Timer();
+    QCOMPARE(rig.serial.sent, QByteArray("\r\r"));
+}
+
+void tst_Tray::noNotificationAreaMinimisesInstead()
+{
+    Rig rig;
+    rig.tray.trayAvailable = false;
+    rig.form().show();
+    QVERIFY(QTest::qWaitForWindowExposed(&rig.form()));
+    rig.form().Command5_Click();
+    QVERIFY(rig.tray.records.isEmpty());
+    QTRY_VERIFY(rig.form().isMinimized());
+    QVERIFY(rig.form().isVisible()); // still on the taskbar
+}
+
+// XEmbed trays report a double-click; D-Bus trays report two single
+// activations, which count as one double-click when they come close together.
+void tst_Tray::activationsBecomeMouseMessages()
+{
+    QtNotifyIcon icon{ QIcon() };
+    QList<std::int32_t> messages;
+    icon.setMouseHandler([&](std::int32_t message) { messages << message; });
+
+    icon.activate(QSystemTrayIcon::Trigger, 400);
+    QCOMPARE(messages, QList<std::int32_t>{ 514 }); // one alone does nothing
+    icon.activate(QSystemTrayIcon::Trigger, 400);
+    QCOMPARE(messages.last(), 515);
+    icon.activate(QSystemTrayIcon::DoubleClick, 400); // the same click told twice
+    QCOMPARE(messages.count(515), 1);
+
+    messages.clear();
+    icon.activate(QSystemTrayIcon::Trigger, 400);
+    QTest::qWait(60);
+    icon.activate(QSystemTrayIcon::Trigger, 50); // too slow for the interval
+    QCOMPARE(messages, (QList<std::int32_t>{ 514, 514 }));
+
+    messages.clear();
+    icon.activate(QSystemTrayIcon::DoubleClick, 400); // a plain XEmbed double-click
+    icon.activate(QSystemTrayIcon::Context, 400);
+    icon.activate(QSystemTrayIcon::MiddleClick, 400);
+    QCOMPARE(messages, (QList<std::int32_t>{ 515, 517, 520 }));
+}
+
+QTEST_MAIN(tst_Tray)
+#include "tst_tray.moc"
