@@ -7,6 +7,7 @@
 #include "platform/messagebox.h"
 #include "platform/qtnotifyicon.h"
 #include "platform/qtserialcomm.h"
+#include "platform/terminationsignals.h"
 #include "platform/tickcount.h"
 #include "window/frmwendrel.h"
 
@@ -36,6 +37,11 @@ int main(int argc, char *argv[])
     messageBox.setParentWindow(&window);
     if (window.hasEnded())
         return 1;
+    // A logout or a kill ends the program as closing its window does.
+    TerminationSignals terminationSignals([&window](int) {
+        window.close();
+        QCoreApplication::quit();
+    });
     window.show();
     return app.exec();
 }

@@ -2,8 +2,12 @@
 
 #include <QTimer>
 
+#include <QFile>
+#include <QFileInfo>
+
 #if defined(Q_OS_UNIX)
 #include <cerrno>
+#include <csignal>
 #include <unistd.h>
 #endif
 
@@ -28,6 +32,37 @@ bool serialDeviceAccessDenied(const QString &device)
     Q_UNUSED(device);
     return false;
 #endif
+}
+
+bool serialDeviceLockedElsewhere(const QString &device)
+{
+#if defined(Q_OS_UNIX)
+    const auto lockName = [](QString path) {
+        if (path.startsWith(QLatin1String("/dev/")))
+            path.remove(0, 5);
+        return QStringLiteral("LCK..") + path.replace(QLatin1Char('/'), QLatin1Char('_'));
+    };
+    QStringList names{ lockName(device) };
+    const QString canonical = QFileInfo(device).canonicalFilePath();
+    if (!canonical.isEmpty() && canonical != device)
+        names << lockName(canonical);
+    for (const QString &directory : { QStringLiteral("/var/lock"), QStringLiteral("/run/lock") }) {
+        for (const QString &name : names) {
+            QFile lock(directory + QLatin1Char('/') + name);
+            if (!lock.open(QIODevice::ReadOnly))
+                continue;
+            bool isNumber = false;
+            const qint64 pid = lock.readLine(64).trimmed().toLongLong(&isNumber);
+            if (!isNumber || pid <= 0 || pid == ::getpid())
+                continue;
+            if (::kill(pid_t(pid), 0) == 0 || errno == EPERM)
+                return true;
+        }
+    }
+#else
+    Q_UNUSED(device);
+#endif
+    return false;
 }
 
 QtSerialComm::QtSerialComm()
@@ -89,6 +124,10 @@ void QtSerialComm::open()
         throw SerialError(SerialErrors::InvalidPortNumber,
                           QStringLiteral("Invalid port number"),
                           QStringLiteral("port %1").arg(m_commPort));
+
+    if (serialDeviceLockedElsewhere(device))
+        throw SerialError(SerialErrors::PortInUse,
+                          QStringLiteral("The device is locked by another program"), device);
 
     m_port.setPortName(device);
     m_port.setReadBufferSize(1024);

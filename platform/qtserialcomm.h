@@ -42,3 +42,8 @@ QString defaultSerialDevice(Integer port);
 
 // True when the device exists but this user is not allowed to open it.
 bool serialDeviceAccessDenied(const QString &device);
+
+// True when another living process holds a UUCP lock file (LCK..name) for the
+// device. Qt reads such files, written by minicom and friends with the pid in
+// ASCII padded with spaces, as stale and would take the port from under them.
+bool serialDeviceLockedElsewhere(const QString &device);

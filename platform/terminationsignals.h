@@ -1,0 +1,25 @@
+// SIGTERM, SIGINT and SIGHUP (a desktop logout sends SIGTERM) turned into an
+// ordinary event on the UI thread, so the program can close its window as if
+// the user had, instead of dying with the port held and the icon left behind.
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+
+class QSocketNotifier;
+
+class TerminationSignals
+{
+public:
+    // Calls onSignal (on the UI thread) when one of the signals arrives.
+    explicit TerminationSignals(std::function<void(int signal)> onSignal);
+    ~TerminationSignals();
+    TerminationSignals(const TerminationSignals &) = delete;
+    TerminationSignals &operator=(const TerminationSignals &) = delete;
+
+private:
+    std::function<void(int)> m_onSignal;
+    QSocketNotifier *m_notifier = nullptr;
+    int m_readEnd = -1;
+};
