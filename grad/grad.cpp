@@ -6,7 +6,8 @@ namespace Grad {
 
 NotifyIconRecord TrayIconData;
 
-void PaintGradient(DrawTarget &target, Long &red, Long &green, Long &blue, Integer &direction)
+void PaintGradient(DrawTarget &target, Long &red, Long &green, Long &blue,
+                   const Integer &direction)
 {
     using namespace Checked;
     const Integer bandHeight = toInteger(double(target.Height()) / 63);
@@ -64,7 +65,7 @@ QByteArray NotifyIconRecord::toBytes() const
     QByteArray bytes(ByteSize, '\0');
     const std::int32_t fields[] = { cbSize, hWnd, uID, uFlags, uCallbackMessage, hIcon };
     for (int i = 0; i < 6; ++i)
-        qToLittleEndian<std::int32_t>(fields[i], bytes.data() + 4 * i);
+        qToLittleEndian<std::int32_t>(fields[i], bytes.data() + qsizetype(4) * i);
     // Characters the single-byte code page cannot hold become '?', as the shell's
     // ANSI conversion does.
     const QString tip = Grad::fixedTip(szTip, TipLength);
@@ -83,7 +84,7 @@ NotifyIconRecord NotifyIconRecord::fromBytes(const QByteArray &bytes)
     std::int32_t *fields[] = { &record.cbSize, &record.hWnd, &record.uID, &record.uFlags,
                                &record.uCallbackMessage, &record.hIcon };
     for (int i = 0; i < 6; ++i)
-        *fields[i] = qFromLittleEndian<std::int32_t>(bytes.constData() + 4 * i);
+        *fields[i] = qFromLittleEndian<std::int32_t>(bytes.constData() + qsizetype(4) * i);
     record.szTip = QString::fromLatin1(bytes.constData() + 24, TipLength);
     return record;
 }

@@ -30,7 +30,8 @@ constexpr Integer True = -1;
 
 // Paints 63 bands from the given colour towards black, lowering the caller's
 // red, green and blue as it goes. direction == True puts the first band at the top.
-void PaintGradient(DrawTarget &target, Long &red, Long &green, Long &blue, Integer &direction);
+void PaintGradient(DrawTarget &target, Long &red, Long &green, Long &blue,
+                   const Integer &direction);
 
 } // namespace Grad
 

@@ -10,7 +10,7 @@ static constexpr int TipSize = 64;
 QString notifyIconTip(const QByteArray &record)
 {
     const QByteArray tip = record.mid(TipOffset, TipSize);
-    const int end = tip.indexOf('\0');
+    const qsizetype end = tip.indexOf('\0');
     return QString::fromLatin1(end < 0 ? tip : tip.left(end));
 }
 

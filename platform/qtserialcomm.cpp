@@ -116,23 +116,23 @@ void QtSerialComm::setPortOpen(bool open)
 
 void QtSerialComm::open()
 {
-    const QString device = m_devices.value(m_commPort);
+    const QString path = m_devices.value(m_commPort);
     if (m_port.isOpen())
         throw SerialError(SerialErrors::PortInUse, QStringLiteral("Port already open"),
                           m_openDevice);
-    if (device.isEmpty())
+    if (path.isEmpty())
         throw SerialError(SerialErrors::InvalidPortNumber,
                           QStringLiteral("Invalid port number"),
                           QStringLiteral("port %1").arg(m_commPort));
 
-    if (serialDeviceLockedElsewhere(device))
+    if (serialDeviceLockedElsewhere(path))
         throw SerialError(SerialErrors::PortInUse,
-                          QStringLiteral("The device is locked by another program"), device);
+                          QStringLiteral("The device is locked by another program"), path);
 
-    m_port.setPortName(device);
+    m_port.setPortName(path);
     m_port.setReadBufferSize(1024);
     if (!m_port.open(QIODevice::ReadWrite))
-        throw openError(device);
+        throw openError(path);
 
     const bool configured = m_port.setBaudRate(QSerialPort::Baud9600)
             && m_port.setParity(QSerialPort::NoParity)
@@ -141,9 +141,9 @@ void QtSerialComm::open()
     if (!configured) {
         const QString why = m_port.errorString();
         m_port.close();
-        throw SerialError(SerialErrors::CannotConfigure, why, device);
+        throw SerialError(SerialErrors::CannotConfigure, why, path);
     }
-    m_openDevice = device;
+    m_openDevice = path;
 }
 
 SerialError QtSerialComm::openError(const QString &device) const
@@ -152,17 +152,17 @@ SerialError QtSerialComm::openError(const QString &device) const
     switch (m_port.error()) {
     case QSerialPort::DeviceNotFoundError:
     case QSerialPort::UnsupportedOperationError: // exists, but is no serial port
-        return SerialError(SerialErrors::InvalidPortNumber, why, device);
+        return { SerialErrors::InvalidPortNumber, why, device };
     case QSerialPort::PermissionError:
         // Qt says the same for a lock held elsewhere, a busy device and a refusal
         // by the file's permissions; only the last is the user's to mend.
         if (serialDeviceAccessDenied(device))
-            return SerialError(SerialErrors::PermissionDenied, why, device);
-        return SerialError(SerialErrors::PortInUse, why, device);
+            return { SerialErrors::PermissionDenied, why, device };
+        return { SerialErrors::PortInUse, why, device };
     case QSerialPort::OpenError:
-        return SerialError(SerialErrors::PortInUse, why, device);
+        return { SerialErrors::PortInUse, why, device };
     default:
-        return SerialError(SerialErrors::OpenFailed, why, device);
+        return { SerialErrors::OpenFailed, why, device };
     }
 }
 

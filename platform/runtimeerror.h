@@ -34,5 +34,5 @@ private:
 
 inline RuntimeError overflowError()
 {
-    return RuntimeError(RunTime::Overflow, QStringLiteral("Overflow"));
+    return { RunTime::Overflow, QStringLiteral("Overflow") };
 }

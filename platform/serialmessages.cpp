@@ -12,13 +12,13 @@ QString deviceGroup(const QString &device)
 #if defined(Q_OS_UNIX)
     struct stat info{};
     if (::stat(device.toLocal8Bit().constData(), &info) != 0)
-        return QString();
+        return {};
     if (const group *owner = ::getgrgid(info.st_gid))
         return QString::fromLocal8Bit(owner->gr_name);
 #else
     Q_UNUSED(device);
 #endif
-    return QString();
+    return {};
 }
 
 QString openFailureMessage(const SerialError &error)

@@ -3,7 +3,7 @@
 #include <QtGlobal>
 
 #if defined(Q_OS_LINUX)
-#include <time.h>
+#include <ctime>
 #elif defined(Q_OS_WIN)
 #include <windows.h>
 #else

@@ -20,4 +20,4 @@ wendrel_install_missing() {
 WENDREL_BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev
                         libgl-dev qt6-qpa-plugins fonts-dejavu-core)
 WENDREL_TEST_PACKAGES=(xvfb xauth trayer xdotool x11-utils imagemagick desktop-file-utils
-                       appstream dpkg-dev file)
+                       appstream dpkg-dev file python3 valgrind clang-tidy cppcheck util-linux)

@@ -23,8 +23,10 @@ appstreamcli validate --no-net "$work/root/usr/share/metainfo/org.wendrel.Wendre
 
 (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" >/dev/null)
 deb=$(ls "$work"/wendrel_*.deb)
-dpkg-deb -c "$deb" | grep -q './usr/share/applications/org.wendrel.Wendrel.desktop'
-dpkg-deb -c "$deb" | grep -q './usr/share/icons/hicolor/64x64/apps/org.wendrel.Wendrel.png'
+dpkg-deb -c "$deb" >"$work/contents"  # listed to a file: grep -q would cut the pipe
+grep -q './usr/share/applications/org.wendrel.Wendrel.desktop' "$work/contents"
+grep -q './usr/share/icons/hicolor/64x64/apps/org.wendrel.Wendrel.png' "$work/contents"
+grep -q './usr/bin/wendrel' "$work/contents"
 dpkg-deb -f "$deb" Depends | grep -q 'libqt6serialport6'
 dpkg-deb -x "$deb" "$work/deb"
 version=$("$work/deb/usr/bin/wendrel" --version)

@@ -57,7 +57,7 @@ public:
         clock.start();
         while (received.size() < count && clock.elapsed() < milliseconds) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            received += readUpTo(count - received.size(), 5);
+            received += readUpTo(count - int(received.size()), 5);
         }
         return received;
     }

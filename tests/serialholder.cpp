@@ -12,6 +12,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -59,9 +60,7 @@ int main(int argc, char *argv[])
         std::string name = argv[2];
         if (name.rfind("/dev/", 0) == 0)
             name = name.substr(5);
-        for (char &c : name)
-            if (c == '/')
-                c = '_';
+        std::replace(name.begin(), name.end(), '/', '_');
         const std::string path = "/var/lock/LCK.." + name;
         FILE *lock = std::fopen(path.c_str(), "wx");
         if (!lock) {

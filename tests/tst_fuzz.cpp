@@ -83,7 +83,7 @@ void tst_Fuzz::randomUseKeepsEveryPromise()
     int steps = 0;
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < seconds * 1000) {
+    while (clock.elapsed() < qint64(seconds) * 1000) {
         ++steps;
         const auto &c = form->controls();
         const bool wasRunning = form->state().Running == 1;

@@ -36,7 +36,7 @@ static bool isDark(const frmWendrel &form, const QLabel *lamp)
 }
 
 // Moves the three bars as a user would; their change handlers run.
-static void setInterval(Rig &rig, int hours, int minutes, int seconds)
+static void setInterval(const Rig &rig, int hours, int minutes, int seconds)
 {
     rig.c().VScroll1->setSetting(hours);
     rig.c().VScroll2->setSetting(minutes);

@@ -17,10 +17,10 @@ static qint64 residentKiB()
     QFile status("/proc/self/status");
     if (!status.open(QIODevice::ReadOnly))
         return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    return -1;
+    const QList<QByteArray> lines = status.readAll().split('\n');
+    const auto rss = std::find_if(lines.begin(), lines.end(),
+                                  [](const QByteArray &line) { return line.startsWith("VmRSS:"); });
+    return rss == lines.end() ? -1 : rss->mid(6).trimmed().split(' ').value(0).toLongLong();
 }
 
 class tst_LongRun : public QObject
@@ -77,7 +77,7 @@ void tst_LongRun::millionTicksAcrossSignChangeSuspendAndWrap()
     // Three weeks asleep: the first tick after waking pings at once.
     rig.ticks.now = Long(std::uint32_t(std::uint64_t(1) << 32) - std::uint32_t(Day / 2));
     rig.form().Timer1_Timer();
-    QCOMPARE(pings.size(), beforeSuspend);
+    QCOMPARE(rig.serial.sent.size(), qsizetype(beforeSuspend + 1));
     QCOMPARE(rig.s().LastPingTick, rig.s().NowTick);
     pings.push_back(rig.s().LastPingTick);
 
@@ -96,7 +96,10 @@ void tst_LongRun::millionTicksAcrossSignChangeSuspendAndWrap()
     const qint64 rssAtEnd = residentKiB();
     qInfo("resident memory: %lld KiB after warm-up, %lld KiB after %d ticks (%lld simulated hours)",
           rssAfterWarmUp, rssAtEnd, 2 * TicksPerSegment, 2LL * TicksPerSegment / 4 / 3600);
-    QVERIFY2(rssAtEnd - rssAfterWarmUp < 1024, "memory grew by a MiB or more");
+    // Under AddressSanitizer freed memory is held back on purpose; there the
+    // sanitizer's own leak check speaks instead.
+    if (!qEnvironmentVariableIsSet("WENDREL_SANITIZED"))
+        QVERIFY2(rssAtEnd - rssAfterWarmUp < 1024, "memory grew by a MiB or more");
 }
 
 QTEST_MAIN(tst_LongRun)

@@ -46,8 +46,8 @@ public:
     {
         const float tx = m_window.TwipsPerPixelX();
         const float ty = m_window.TwipsPerPixelY();
-        const QPoint from(qRound(x1 / tx), qRound(y1 / ty));
-        const QPoint to(qRound(x2 / tx), qRound(y2 / ty));
+        const QPoint from(qRound(float(x1) / tx), qRound(float(y1) / ty));
+        const QPoint to(qRound(float(x2) / tx), qRound(float(y2) / ty));
         const QColor colourOf(colour & 0xff, (colour >> 8) & 0xff, (colour >> 16) & 0xff);
         QPainter painter(&m_window.m_background);
         painter.fillRect(QRect(from, to).normalized(), colourOf);

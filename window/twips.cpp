@@ -15,8 +15,8 @@ QRect toPixels(int left, int top, int width, int height, qreal dotsPerInch)
     // twips stay edge to edge in pixels.
     const int x = toPixels(left, dotsPerInch);
     const int y = toPixels(top, dotsPerInch);
-    return QRect(x, y, toPixels(left + width, dotsPerInch) - x,
-                 toPixels(top + height, dotsPerInch) - y);
+    return { x, y, toPixels(left + width, dotsPerInch) - x,
+             toPixels(top + height, dotsPerInch) - y };
 }
 
 float perPixel(qreal dotsPerInch)
