@@ -2,7 +2,23 @@
 
 #include "lifetime.h"
 
-Application::Application(int &argc, char **argv) : QApplication(argc, argv) { }
+// Qt reads these before the application object exists. Both make the steady
+// ticking of a long run cheaper without changing a pixel: Qt's own event loop
+// does less per wakeup than GLib's, and for the few small repaints a second a
+// plain image upload costs less than shared memory, whose every use waits for a
+// completion event from the X server.
+static int &tunedForLongRuns(int &argc)
+{
+#if defined(Q_OS_LINUX)
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1");
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        qputenv("QT_XCB_NO_MITSHM", "1");
+#endif
+    return argc;
+}
+
+Application::Application(int &argc, char **argv) : QApplication(tunedForLongRuns(argc), argv) { }
 
 bool Application::notify(QObject *receiver, QEvent *event)
 {

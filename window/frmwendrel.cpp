@@ -24,6 +24,14 @@
 using Checked::format00;
 
 static const QByteArray CarriageReturn(1, '\r');
+
+// Four countdown ticks a second mostly write what the box already shows; a box
+// that shows the text (whatever put it there) is left alone and not repainted.
+static void showText(QLineEdit *box, const QString &text)
+{
+    if (box->text() != text)
+        box->setText(text);
+}
 static const QString ComPortError = QStringLiteral("Com Port Error");
 
 // The drawing target the gradient paints on: the window's outer size in twips,
@@ -234,9 +242,9 @@ void frmWendrel::Timer1_Timer()
     m_state.HoursText = texts.hours;
     m_state.MinutesText = texts.minutes;
     m_state.SecondsText = texts.seconds;
-    c.Text1->setText(m_state.HoursText);
-    c.Text2->setText(m_state.MinutesText);
-    c.Text3->setText(m_state.SecondsText);
+    showText(c.Text1, m_state.HoursText);
+    showText(c.Text2, m_state.MinutesText);
+    showText(c.Text3, m_state.SecondsText);
     if (m_state.ElapsedMs >= m_state.PingIntervalMs) {
         if (!sendCarriageReturn())
             return;

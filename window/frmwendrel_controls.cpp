@@ -217,6 +217,12 @@ void frmWendrel::createLamps()
     c.LightOff = makeImageBox(this);
     c.LightOff->setGeometry(place(600, 2400, 300, 300));
     c.LightOff->setPixmap(QPixmap(QStringLiteral(":/assets/lightoff.bmp")));
+
+    // A lamp's picture covers its whole box at 96 dots per inch, so nothing
+    // behind it need be painted when the chaser changes it ten times a second.
+    const QSize picture = c.LightOn->pixmap().deviceIndependentSize().toSize();
+    for (QLabel *lamp : c.Image1)
+        lamp->setAttribute(Qt::WA_OpaquePaintEvent, lamp->size() == picture);
 }
 
 void frmWendrel::createTimers()
