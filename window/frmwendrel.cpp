@@ -24,6 +24,7 @@
 using Checked::format00;
 
 static const QByteArray CarriageReturn(1, '\r');
+static const QString ComPortError = QStringLiteral("Com Port Error");
 
 // Four countdown ticks a second mostly write what the box already shows; a box
 // that shows the text (whatever put it there) is left alone and not repainted.
@@ -32,7 +33,6 @@ static void showText(QLineEdit *box, const QString &text)
     if (box->text() != text)
         box->setText(text);
 }
-static const QString ComPortError = QStringLiteral("Com Port Error");
 
 // The drawing target the gradient paints on: the window's outer size in twips,
 // and boxes kept in a pixmap so the window can show them again after it is
