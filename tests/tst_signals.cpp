@@ -1,6 +1,7 @@
 // The real program under a real X server: a user starts pinging with the mouse,
 // then a logout (SIGTERM), Ctrl+C (SIGINT) or a closed terminal (SIGHUP) ends
-// it as closing its window would: status 0, nothing more sent, the port free.
+// it as closing its window would, and Exit ends it at once: status 0, nothing
+// more sent, the port free.
 
 #include "ptypair.h"
 
@@ -57,6 +58,7 @@ void tst_Signals::endsLikeAClosedWindow_data()
     QTest::newRow("SIGTERM, hidden in the tray") << int(SIGTERM) << true;
     QTest::newRow("SIGINT") << int(SIGINT) << false;
     QTest::newRow("SIGHUP") << int(SIGHUP) << false;
+    QTest::newRow("the Exit button") << 0 << false;
 }
 
 void tst_Signals::endsLikeAClosedWindow()
@@ -83,7 +85,10 @@ void tst_Signals::endsLikeAClosedWindow()
         xdotool({ "mousemove", "--window", window, "247", "44", "click", "1" }); // Hide
     QCOMPARE(pty.readUpTo(1, 2000), QByteArray(1, '\r')); // still pinging
 
-    ::kill(pid_t(wendrel.processId()), signal);
+    if (signal == 0)
+        xdotool({ "mousemove", "--window", window, "247", "69", "click", "1" }); // Exit
+    else
+        ::kill(pid_t(wendrel.processId()), signal);
     QVERIFY(wendrel.waitForFinished(5000));
     QCOMPARE(wendrel.exitStatus(), QProcess::NormalExit);
     QCOMPARE(wendrel.exitCode(), 0);
