@@ -5,6 +5,7 @@
 #include "platform/lifetime.h"
 #include "platform/messagebox.h"
 #include "platform/notifyicon.h"
+#include "platform/qtserialcomm.h"
 #include "platform/serialcomm.h"
 #include "platform/tickcount.h"
 #include "window/frmwendrel.h"
@@ -203,4 +204,24 @@ struct Rig
     frmWendrel &form() { return *window; }
     const frmWendrel::Controls &c() const { return window->controls(); }
     WindowState &s() { return window->state(); }
+};
+
+// A window over the real serial component on a given device and the system's
+// clock, with the other outside things recording.
+struct RealPortRig
+{
+    EventLog log;
+    QtSerialComm serial;
+    SystemTickCount ticks;
+    RecordingMessageBox box{ log };
+    RecordingBeep beep{ log };
+    FakeNotifyIcon tray{ log };
+    FakeLifetime lifetime{ log };
+    std::unique_ptr<frmWendrel> window;
+
+    explicit RealPortRig(const QString &port1Device)
+    {
+        serial.setDevice(1, port1Device);
+        window = std::make_unique<frmWendrel>(Platform{ serial, ticks, box, beep, tray, lifetime });
+    }
 };

@@ -21,16 +21,6 @@
 
 #include <sys/stat.h>
 
-static int openErrorNumber(QtSerialComm &comm)
-{
-    try {
-        comm.setPortOpen(true);
-    } catch (const SerialError &error) {
-        return error.number();
-    }
-    return 0;
-}
-
 // Another process holding a device, through the serialholder helper.
 class Holder
 {
@@ -60,9 +50,9 @@ class tst_Faults : public QObject
 private Q_SLOTS:
     void initTestCase();
     void permissionDenied();
-    void heldThroughALockFile();
+    void heldByAnotherProcess_data();
+    void heldByAnotherProcess();
     void heldByAnExclusiveOpen();
-    void heldByASecondWendrel();
     void lockFileOfADeadProgramIsNoHindrance();
     void deviceVanishesAndComesBack();
     void uncaughtErrorInAQtSlot();
@@ -121,11 +111,20 @@ void tst_Faults::permissionDenied()
     QVERIFY(message.contains("dialout"));
 }
 
-void tst_Faults::heldThroughALockFile()
+void tst_Faults::heldByAnotherProcess_data()
 {
+    QTest::addColumn<QString>("how");
+    // minicom and friends leave a UUCP lock file with their pid in ASCII.
+    QTest::newRow("its lock file") << "--lockfile";
+    QTest::newRow("a second Wendrel") << "--qt";
+}
+
+void tst_Faults::heldByAnotherProcess()
+{
+    QFETCH(QString, how);
     Pty pty;
-    Holder minicomLike("--lockfile", pty.slaveName());
-    QVERIFY(minicomLike.ready());
+    Holder other(how, pty.slaveName());
+    QVERIFY(other.ready());
     QtSerialComm comm;
     comm.setDevice(1, pty.slaveName());
     QCOMPARE(openErrorNumber(comm), int(SerialErrors::PortInUse));
@@ -140,16 +139,6 @@ void tst_Faults::heldByAnExclusiveOpen()
     QVERIFY(terminal.ready());
     const QString said = openAsUser(pty.slaveName());
     QVERIFY2(said.startsWith("cannot open: 8005"), qPrintable(said));
-}
-
-void tst_Faults::heldByASecondWendrel()
-{
-    Pty pty;
-    Holder otherWendrel("--qt", pty.slaveName());
-    QVERIFY(otherWendrel.ready());
-    QtSerialComm comm;
-    comm.setDevice(1, pty.slaveName());
-    QCOMPARE(openErrorNumber(comm), int(SerialErrors::PortInUse));
 }
 
 void tst_Faults::lockFileOfADeadProgramIsNoHindrance()
@@ -179,15 +168,8 @@ void tst_Faults::deviceVanishesAndComesBack()
     auto first = std::make_unique<Pty>();
     QVERIFY(QFile::link(first->slaveName(), camera));
 
-    EventLog log;
-    QtSerialComm serial;
-    serial.setDevice(1, camera);
-    SystemTickCount ticks;
-    RecordingMessageBox box(log);
-    RecordingBeep beep(log);
-    FakeNotifyIcon tray(log);
-    FakeLifetime lifetime(log);
-    frmWendrel form(Platform{ serial, ticks, box, beep, tray, lifetime });
+    RealPortRig rig(camera);
+    frmWendrel &form = *rig.window;
     const auto &c = form.controls();
 
     c.VScroll2->setSetting(1);
@@ -196,9 +178,9 @@ void tst_Faults::deviceVanishesAndComesBack()
 
     first.reset(); // unplugged
     QFile::remove(camera);
-    QTRY_COMPARE_WITH_TIMEOUT(box.titles, QStringList{ "Com Port Error" }, 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.box.titles, QStringList{ "Com Port Error" }, 2000);
     QCOMPARE(form.state().Running, Integer(0));
-    QVERIFY(!serial.portOpen());
+    QVERIFY(!rig.serial.portOpen());
 
     Pty second; // plugged in again
     QVERIFY(QFile::link(second.slaveName(), camera));
@@ -206,7 +188,7 @@ void tst_Faults::deviceVanishesAndComesBack()
     QTest::mouseClick(c.Command2, Qt::LeftButton);
     QCOMPARE(form.state().Running, Integer(1));
     QCOMPARE(second.readUpTo(1, 1000), QByteArray(1, '\r'));
-    QCOMPARE(box.texts.size(), 1);
+    QCOMPARE(rig.box.texts.size(), 1);
 }
 
 // An error thrown by a slot that no handler wraps still ends in the run-time
@@ -214,26 +196,19 @@ void tst_Faults::deviceVanishesAndComesBack()
 void tst_Faults::uncaughtErrorInAQtSlot()
 {
     Pty pty;
-    EventLog log;
-    QtSerialComm serial;
-    serial.setDevice(1, pty.slaveName());
-    SystemTickCount ticks;
-    RecordingMessageBox box(log);
-    RecordingBeep beep(log);
-    FakeNotifyIcon tray(log);
-    FakeLifetime lifetime(log);
-    frmWendrel form(Platform{ serial, ticks, box, beep, tray, lifetime });
+    RealPortRig rig(pty.slaveName());
+    frmWendrel &form = *rig.window;
     form.controls().VScroll2->setSetting(1);
     form.Command2_Click();
     QCOMPARE(pty.readUpTo(1, 1000), QByteArray(1, '\r'));
 
     QTimer::singleShot(0, &form, [] { throw overflowError(); });
-    QTRY_COMPARE(lifetime.statuses, QList<int>{ 1 });
-    QCOMPARE(box.titles, QStringList{ "Wendrel" });
-    QCOMPARE(box.texts, QStringList{ "Run-time error '6':\n\nOverflow" });
-    QVERIFY(!serial.portOpen());
+    QTRY_COMPARE(rig.lifetime.statuses, QList<int>{ 1 });
+    QCOMPARE(rig.box.titles, QStringList{ "Wendrel" });
+    QCOMPARE(rig.box.texts, QStringList{ "Run-time error '6':\n\nOverflow" });
+    QVERIFY(!rig.serial.portOpen());
     QVERIFY(form.hasEnded());
-    QVERIFY(log.only("shell:2").size() == 1); // no icon left behind
+    QCOMPARE(rig.log.only("shell:2").size(), 1); // no icon left behind
 
     // The port is free for anyone now, and the dead program sends nothing more.
     QtSerialComm other;

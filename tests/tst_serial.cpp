@@ -9,16 +9,6 @@
 #include <QCoreApplication>
 #include <QTest>
 
-static int openErrorNumber(QtSerialComm &comm)
-{
-    try {
-        comm.setPortOpen(true);
-    } catch (const SerialError &error) {
-        return error.number();
-    }
-    return 0;
-}
-
 class tst_Serial : public QObject
 {
     Q_OBJECT

@@ -4,6 +4,7 @@
 // more sent, the port free.
 
 #include "ptypair.h"
+#include "xdesktop.h"
 
 #include "platform/qtserialcomm.h"
 
@@ -18,36 +19,18 @@ class tst_Signals : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void cleanupTestCase();
     void endsLikeAClosedWindow_data();
     void endsLikeAClosedWindow();
 
 private:
-    QString xdotool(const QStringList &arguments);
-    QProcess m_trayer;
+    TrayHost m_tray;
 };
 
 void tst_Signals::initTestCase()
 {
     if (qgetenv("DISPLAY").isEmpty())
         QSKIP("needs an X display (run under xvfb-run)");
-    m_trayer.start("trayer", { "--edge", "top", "--align", "right", "--widthtype", "pixel",
-                               "--width", "120", "--height", "32" });
-    QVERIFY(m_trayer.waitForStarted(5000));
-}
-
-void tst_Signals::cleanupTestCase()
-{
-    m_trayer.kill();
-    m_trayer.waitForFinished(2000);
-}
-
-QString tst_Signals::xdotool(const QStringList &arguments)
-{
-    QProcess tool;
-    tool.start("xdotool", arguments);
-    tool.waitForFinished(10000);
-    return QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed();
+    QVERIFY2(m_tray.start(), "trayer is needed: apt-get install trayer");
 }
 
 void tst_Signals::endsLikeAClosedWindow_data()
@@ -100,5 +83,5 @@ void tst_Signals::endsLikeAClosedWindow()
     QVERIFY(next.portOpen());
 }
 
-QTEST_GUILESS_MAIN(tst_Signals)
+QTEST_MAIN(tst_Signals)
 #include "tst_signals.moc"

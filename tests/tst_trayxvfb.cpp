@@ -3,6 +3,7 @@
 // back and takes the icon away. Also: the gradient really shows on screen.
 
 #include "fakes.h"
+#include "xdesktop.h"
 
 #include "platform/qtnotifyicon.h"
 
@@ -16,37 +17,18 @@ class tst_TrayXvfb : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void cleanupTestCase();
     void gradientShowsBehindTheControls();
     void hideClickAndDoubleClick();
 
 private:
-    void xdotool(const QStringList &arguments);
-    QProcess m_trayer;
+    TrayHost m_tray;
 };
 
 void tst_TrayXvfb::initTestCase()
 {
     if (qgetenv("DISPLAY").isEmpty())
         QSKIP("needs an X display (run under xvfb-run)");
-    m_trayer.start("trayer", { "--edge", "top", "--align", "right", "--widthtype", "pixel",
-                               "--width", "120", "--height", "32", "--SetDockType", "false" });
-    QVERIFY2(m_trayer.waitForStarted(5000), "trayer is needed: apt-get install trayer");
-    QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 10000);
-}
-
-void tst_TrayXvfb::cleanupTestCase()
-{
-    m_trayer.kill();
-    m_trayer.waitForFinished(2000);
-}
-
-void tst_TrayXvfb::xdotool(const QStringList &arguments)
-{
-    QProcess tool;
-    tool.start("xdotool", arguments);
-    QVERIFY(tool.waitForFinished(5000));
-    QCOMPARE(tool.exitCode(), 0);
+    QVERIFY2(m_tray.start(), "trayer is needed: apt-get install trayer");
 }
 
 void tst_TrayXvfb::gradientShowsBehindTheControls()
@@ -87,14 +69,18 @@ void tst_TrayXvfb::hideClickAndDoubleClick()
     QTRY_VERIFY_WITH_TIMEOUT(tray.geometry().isValid() && !tray.geometry().isEmpty(), 5000);
     QTest::qWait(300); // let the tray embed and map the icon
     const QPoint centre = tray.geometry().center();
-    xdotool({ "mousemove", QString::number(centre.x()), QString::number(centre.y()) });
+    bool ok = false;
+    xdotool({ "mousemove", QString::number(centre.x()), QString::number(centre.y()) }, &ok);
+    QVERIFY(ok);
 
-    xdotool({ "click", "1" });
+    xdotool({ "click", "1" }, &ok);
+    QVERIFY(ok);
     QTest::qWait(800);
     QVERIFY(!form.isVisible()); // a single click does nothing
     QVERIFY(tray.isShown());
 
-    xdotool({ "click", "--repeat", "2", "--delay", "60", "1" });
+    xdotool({ "click", "--repeat", "2", "--delay", "60", "1" }, &ok);
+    QVERIFY(ok);
     QTRY_VERIFY_WITH_TIMEOUT(form.isVisible(), 3000);
     QVERIFY(!tray.isShown());
 }
