@@ -207,21 +207,31 @@ struct Rig
 };
 
 // A window over the real serial component on a given device and the system's
-// clock, with the other outside things recording.
+// clock. The boxes and the beep are recorded, or, for the end-to-end tests, the
+// program's own (a helper then answers the real modal boxes).
 struct RealPortRig
 {
+    enum class Dialogs { Recorded, Real };
+
     EventLog log;
     QtSerialComm serial;
     SystemTickCount ticks;
     RecordingMessageBox box{ log };
     RecordingBeep beep{ log };
+    QtMessageBox realBox;
+    QtBeep realBeep;
     FakeNotifyIcon tray{ log };
     FakeLifetime lifetime{ log };
     std::unique_ptr<frmWendrel> window;
 
-    explicit RealPortRig(const QString &port1Device)
+    explicit RealPortRig(const QString &port1Device, Dialogs dialogs = Dialogs::Recorded)
     {
         serial.setDevice(1, port1Device);
-        window = std::make_unique<frmWendrel>(Platform{ serial, ticks, box, beep, tray, lifetime });
+        const bool real = dialogs == Dialogs::Real;
+        window = std::make_unique<frmWendrel>(
+                Platform{ serial, ticks, real ? static_cast<MessageBox &>(realBox) : box,
+                          real ? static_cast<Beep &>(realBeep) : beep, tray, lifetime });
+        realBox.setParentWindow(window.get());
     }
+    const frmWendrel::Controls &c() const { return window->controls(); }
 };

@@ -14,25 +14,13 @@
 #include <QPushButton>
 #include <QTest>
 
-struct RealRig
+// The program's own boxes and beep, and the window on screen.
+struct RealRig : RealPortRig
 {
-    EventLog log;
-    QtSerialComm serial;
-    SystemTickCount ticks;
-    QtMessageBox box;
-    QtBeep beep;
-    FakeNotifyIcon tray{ log };
-    FakeLifetime lifetime{ log };
-    std::unique_ptr<frmWendrel> window;
-
-    explicit RealRig(const QString &port1Device)
+    explicit RealRig(const QString &port1Device) : RealPortRig(port1Device, Dialogs::Real)
     {
-        serial.setDevice(1, port1Device);
-        window = std::make_unique<frmWendrel>(Platform{ serial, ticks, box, beep, tray, lifetime });
-        box.setParentWindow(window.get());
         window->show();
     }
-    const frmWendrel::Controls &c() const { return window->controls(); }
 };
 
 static void clickUpArrow(ReversedScrollBar *bar)
