@@ -18,7 +18,14 @@ static int &tunedForLongRuns(int &argc)
     return argc;
 }
 
-Application::Application(int &argc, char **argv) : QApplication(tunedForLongRuns(argc), argv) { }
+Application::Application(int &argc, char **argv) : QApplication(tunedForLongRuns(argc), argv)
+{
+    // Qt would end the program when the last visible window closes, and a
+    // window hidden in the tray does not count: closing any box or balloon
+    // then would end a run nobody is watching. The main window ends the
+    // program itself when it closes.
+    setQuitOnLastWindowClosed(false);
+}
 
 bool Application::notify(QObject *receiver, QEvent *event)
 {

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QIcon>
+#include <QString>
 
 #include <cstdint>
 #include <functional>
@@ -35,6 +36,10 @@ public:
     virtual std::int32_t Shell_NotifyIconA(std::int32_t message, QByteArray &record) = 0;
     // False on desktops with no notification area at all.
     virtual bool available() const = 0;
+    // A desktop notification: from the icon while it is shown, else through the
+    // desktop's notification service. Changes neither the icon nor its tip.
+    // False where no notification can be shown.
+    virtual bool showMessage(const QString &title, const QString &text) = 0;
 
     using MouseHandler = std::function<void(std::int32_t mouseMessage)>;
     virtual void setMouseHandler(MouseHandler handler) = 0;

@@ -3,6 +3,11 @@
 #include <QApplication>
 #include <QStyleHints>
 
+#if QT_CONFIG(dbus)
+#include <QDBusConnection>
+#include <QDBusMessage>
+#endif
+
 static constexpr int RecordSize = 88;
 static constexpr int TipOffset = 24;
 static constexpr int TipSize = 64;
@@ -26,6 +31,41 @@ QtNotifyIcon::QtNotifyIcon(const QIcon &icon)
 bool QtNotifyIcon::available() const
 {
     return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+// How long a notification asks to stay; the desktop may choose otherwise.
+static constexpr int NotificationMs = 10000;
+
+// The freedesktop notification service, which every desktop's shell offers;
+// the call is sent without waiting for an answer.
+static bool notifyThroughDesktop(const QString &title, const QString &text)
+{
+#if QT_CONFIG(dbus)
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return false;
+    QDBusMessage notify = QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.Notifications"),
+            QStringLiteral("/org/freedesktop/Notifications"),
+            QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    notify << QGuiApplication::applicationDisplayName() << 0u
+           << QGuiApplication::desktopFileName() << title << text << QStringList()
+           << QVariantMap() << NotificationMs;
+    return bus.send(notify);
+#else
+    Q_UNUSED(title);
+    Q_UNUSED(text);
+    return false;
+#endif
+}
+
+bool QtNotifyIcon::showMessage(const QString &title, const QString &text)
+{
+    if (m_tray.isVisible() && QSystemTrayIcon::supportsMessages()) {
+        m_tray.showMessage(title, text, QSystemTrayIcon::Information, NotificationMs);
+        return true;
+    }
+    return notifyThroughDesktop(title, text);
 }
 
 std::int32_t QtNotifyIcon::Shell_NotifyIconA(std::int32_t message, QByteArray &record)

@@ -2,6 +2,7 @@
 
 #include <QTimer>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -87,6 +88,7 @@ QtSerialComm::~QtSerialComm()
 
 void QtSerialComm::setDevice(Integer port, const QString &device)
 {
+    m_stableLinks.remove(port);
     if (device.isEmpty())
         m_devices.remove(port);
     else
@@ -98,10 +100,31 @@ QString QtSerialComm::device(Integer port) const
     return m_devices.value(port);
 }
 
+QString QtSerialComm::openedThrough(Integer port) const
+{
+    return m_stableLinks.value(port, m_devices.value(port));
+}
+
+// The link in the stable-name directory that leads to the same device, if any.
+QString QtSerialComm::stableLinkFor(const QString &device) const
+{
+    const QString target = QFileInfo(device).canonicalFilePath();
+    const QDir links(m_stableLinkDirectory);
+    if (target.isEmpty() || QFileInfo(device).absolutePath() == links.absolutePath())
+        return {};
+    const QFileInfoList entries = links.entryInfoList(QDir::System | QDir::Files, QDir::Name);
+    for (const QFileInfo &link : entries) {
+        if (link.isSymLink() && link.canonicalFilePath() == target)
+            return link.absoluteFilePath();
+    }
+    return {};
+}
+
 void QtSerialComm::setCommPort(Integer port)
 {
     if (m_port.isOpen())
-        throw SerialError(8000, QStringLiteral("Operation not valid while the port is opened"),
+        throw SerialError(SerialErrors::PortChangeWhileOpen,
+                          QStringLiteral("Operation not valid while the port is opened"),
                           m_openDevice);
     m_commPort = port;
 }
@@ -116,7 +139,10 @@ void QtSerialComm::setPortOpen(bool open)
 
 void QtSerialComm::open()
 {
-    const QString path = m_devices.value(m_commPort);
+    // Errors name the device as the user named it; the open itself may go
+    // through the adapter's stable link.
+    const QString named = m_devices.value(m_commPort);
+    const QString path = openedThrough(m_commPort);
     if (m_port.isOpen())
         throw SerialError(SerialErrors::PortInUse, QStringLiteral("Port already open"),
                           m_openDevice);
@@ -127,12 +153,12 @@ void QtSerialComm::open()
 
     if (serialDeviceLockedElsewhere(path))
         throw SerialError(SerialErrors::PortInUse,
-                          QStringLiteral("The device is locked by another program"), path);
+                          QStringLiteral("The device is locked by another program"), named);
 
     m_port.setPortName(path);
     m_port.setReadBufferSize(1024);
     if (!m_port.open(QIODevice::ReadWrite))
-        throw openError(path);
+        throw openError(named);
 
     const bool configured = m_port.setBaudRate(QSerialPort::Baud9600)
             && m_port.setParity(QSerialPort::NoParity)
@@ -141,9 +167,13 @@ void QtSerialComm::open()
     if (!configured) {
         const QString why = m_port.errorString();
         m_port.close();
-        throw SerialError(SerialErrors::CannotConfigure, why, path);
+        throw SerialError(SerialErrors::CannotConfigure, why, named);
     }
-    m_openDevice = path;
+    m_openDevice = named;
+    if (!m_stableLinks.contains(m_commPort)) {
+        if (const QString link = stableLinkFor(path); !link.isEmpty())
+            m_stableLinks.insert(m_commPort, link);
+    }
 }
 
 SerialError QtSerialComm::openError(const QString &device) const
@@ -152,6 +182,7 @@ SerialError QtSerialComm::openError(const QString &device) const
     switch (m_port.error()) {
     case QSerialPort::DeviceNotFoundError:
     case QSerialPort::UnsupportedOperationError: // exists, but is no serial port
+    case QSerialPort::ResourceError: // a node with no hardware behind it (EIO)
         return { SerialErrors::InvalidPortNumber, why, device };
     case QSerialPort::PermissionError:
         // Qt says the same for a lock held elsewhere, a busy device and a refusal

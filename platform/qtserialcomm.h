@@ -17,6 +17,12 @@ public:
     void setDevice(Integer port, const QString &device);
     QString device(Integer port) const;
 
+    // Where the system keeps stable names for USB adapters. Once a port has
+    // been opened, it is opened through its stable name from then on, so an
+    // adapter that comes back as ttyUSB1 instead of ttyUSB0 is found again.
+    void setStableLinkDirectory(const QString &directory) { m_stableLinkDirectory = directory; }
+    QString openedThrough(Integer port) const;
+
     void setCommPort(Integer port) override;
     Integer commPort() const override { return m_commPort; }
     void setPortOpen(bool open) override;
@@ -29,9 +35,12 @@ private:
     void close();
     void onPortError(QSerialPort::SerialPortError error);
     SerialError openError(const QString &device) const;
+    QString stableLinkFor(const QString &device) const;
 
     QSerialPort m_port;
     QMap<Integer, QString> m_devices;
+    QMap<Integer, QString> m_stableLinks; // learnt at the first successful open
+    QString m_stableLinkDirectory = QStringLiteral("/dev/serial/by-id");
     Integer m_commPort = 1;
     QString m_openDevice;
     LostHandler m_lostHandler;

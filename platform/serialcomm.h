@@ -13,6 +13,7 @@
 
 namespace SerialErrors {
 enum : int {
+    PortChangeWhileOpen = 8000, // the port number changes only while closed
     InvalidPortNumber = 8002, // the number names no usable port
     PortInUse = 8005,         // another program (or another Wendrel) holds it
     PermissionDenied = 8010,  // the device exists but this user may not open it

@@ -41,7 +41,12 @@ QString openFailureMessage(const SerialError &error)
 QString portLostMessage(const SerialError &error)
 {
     return QStringLiteral("The connection to %1 was lost (%2).\n\n"
-                          "Pinging has stopped. Check the cable or adapter, then press "
-                          "Start again.")
+                          "Wendrel keeps trying and goes on pinging by itself as soon as "
+                          "the device is back. Press Stop to give up.")
             .arg(error.device(), error.description());
+}
+
+QString portBackMessage(const QString &device)
+{
+    return QStringLiteral("%1 is back. Pinging goes on.").arg(device);
 }

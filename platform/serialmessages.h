@@ -5,7 +5,9 @@
 
 // "Wendrel cannot open /dev/ttyS0: ..." with what the user can do about it.
 QString openFailureMessage(const SerialError &error);
-// The port failed while pinging ran.
+// The port failed while pinging ran; Wendrel waits for it to come back.
 QString portLostMessage(const SerialError &error);
+// The device came back and pinging goes on.
+QString portBackMessage(const QString &device);
 // The group that owns a device ("dialout"), or empty when it cannot be told.
 QString deviceGroup(const QString &device);

@@ -155,6 +155,11 @@ public:
         return 0;
     }
     bool available() const override { return trayAvailable; }
+    bool showMessage(const QString &title, const QString &text) override
+    {
+        m_log.add(QStringLiteral("notify:%1:%2").arg(title, text));
+        return true;
+    }
     void setMouseHandler(MouseHandler handler) override { m_mouseHandler = std::move(handler); }
     void mouse(std::int32_t message) { if (m_mouseHandler) m_mouseHandler(message); }
 

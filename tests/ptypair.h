@@ -28,6 +28,10 @@ public:
             ::cfmakeraw(&raw);
             ::tcsetattr(m_slave, TCSANOW, &raw);
             ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+            // A program the test starts must not inherit the line: it would
+            // keep the device alive after the test pulls it.
+            ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
+            ::fcntl(m_slave, F_SETFD, FD_CLOEXEC);
         }
     }
     ~Pty()

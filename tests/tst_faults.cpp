@@ -3,6 +3,7 @@
 // open, a second Wendrel, a device that vanishes and comes back. And an error no
 // handler catches, thrown from an ordinary Qt slot.
 
+#include "boxcatcher.h"
 #include "fakes.h"
 #include "ptypair.h"
 
@@ -12,6 +13,7 @@
 #include "window/reversedscrollbar.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QPushButton>
@@ -55,6 +57,8 @@ private Q_SLOTS:
     void heldByAnExclusiveOpen();
     void lockFileOfADeadProgramIsNoHindrance();
     void deviceVanishesAndComesBack();
+    void lossesLeakNoDescriptor();
+    void closingABoxWhileHiddenEndsNothing();
     void uncaughtErrorInAQtSlot();
 
 private:
@@ -159,36 +163,97 @@ void tst_Faults::lockFileOfADeadProgramIsNoHindrance()
     QFile::remove(lockPath);
 }
 
+static int openDescriptors()
+{
+    return int(QDir("/proc/self/fd").entryList(QDir::Files | QDir::System).size());
+}
+
 // The adapter is pulled (its /dev/serial/by-id link goes with it) and plugged
-// in again: the run stops with a message and the user can start again at once.
+// in again under another kernel name: the run waits without spinning, pings
+// within two seconds of the return through the stable link, and goes on at the
+// interval set. Pulled again, Stop ends the wait and nothing more is sent.
 void tst_Faults::deviceVanishesAndComesBack()
 {
-    QTemporaryDir links;
-    const QString camera = links.filePath("camera");
+    QTemporaryDir byId;
+    const QString link = byId.filePath("usb-Camera_Adapter_0001-if00-port0");
     auto first = std::make_unique<Pty>();
-    QVERIFY(QFile::link(first->slaveName(), camera));
+    auto second = std::make_unique<Pty>(); // not plugged in yet; another name
+    QVERIFY(QFile::link(first->slaveName(), link));
 
-    RealPortRig rig(camera);
+    RealPortRig rig(first->slaveName()); // the kernel name, as a user types it
+    rig.serial.setStableLinkDirectory(byId.path());
     frmWendrel &form = *rig.window;
     const auto &c = form.controls();
-
-    c.VScroll2->setSetting(1);
+    c.VScroll3->setSetting(1);
     QTest::mouseClick(c.Command2, Qt::LeftButton);
     QCOMPARE(first->readUpTo(1, 1000), QByteArray(1, '\r'));
 
     first.reset(); // unplugged
-    QFile::remove(camera);
-    QTRY_COMPARE_WITH_TIMEOUT(rig.box.titles, QStringList{ "Com Port Error" }, 2000);
-    QCOMPARE(form.state().Running, Integer(0));
-    QVERIFY(!rig.serial.portOpen());
+    QFile::remove(link);
+    QTRY_VERIFY_WITH_TIMEOUT(form.isWaitingForDevice(), 2000);
+    const qint64 cpuBefore = processCpuMs();
+    QTest::qWait(5000);
+    const qint64 cpuUsed = processCpuMs() - cpuBefore;
+    QVERIFY2(cpuUsed < 100, qPrintable(QStringLiteral("%1 ms of CPU in 5 s").arg(cpuUsed)));
+    QCOMPARE(rig.log.only("notify:Com Port Error").size(), 1); // none per retry
+    QVERIFY(form.isWaitingForDevice());
 
-    Pty second; // plugged in again
-    QVERIFY(QFile::link(second.slaveName(), camera));
-    c.VScroll2->setSetting(1);
+    QVERIFY(QFile::link(second->slaveName(), link)); // plugged in again
+    QCOMPARE(second->readWhileRunning(1, 2000), QByteArray(1, '\r'));
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(form.windowTitle(), "Wendrel");
+    QCOMPARE(second->readWhileRunning(1, 3000), QByteArray(1, '\r'));
+    QVERIFY2(clock.elapsed() >= 950, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(rig.log.only("notify:Wendrel").size(), 1);
+
+    second->closeMaster(); // pulled again
+    QFile::remove(link);
+    QTRY_VERIFY_WITH_TIMEOUT(form.isWaitingForDevice(), 2000);
     QTest::mouseClick(c.Command2, Qt::LeftButton);
-    QCOMPARE(form.state().Running, Integer(1));
-    QCOMPARE(second.readUpTo(1, 1000), QByteArray(1, '\r'));
-    QCOMPARE(rig.box.texts.size(), 1);
+    QCOMPARE(form.state().Running, Integer(0));
+    QCOMPARE(c.Command2->text(), "&Start");
+    QVERIFY(c.Command3->isEnabled());
+    Pty third;
+    QVERIFY(QFile::link(third.slaveName(), link));
+    QCOMPARE(third.readWhileRunning(1, 1500), QByteArray());
+}
+
+// Fifty times lost and back leave no descriptor behind.
+void tst_Faults::lossesLeakNoDescriptor()
+{
+    QTemporaryDir byId;
+    const QString link = byId.filePath("usb-Camera_Adapter_0002-if00-port0");
+    QtSerialComm comm;
+    comm.setStableLinkDirectory(byId.path());
+    int losses = 0;
+    comm.setLostHandler([&losses](const SerialError &) { ++losses; });
+    const int before = openDescriptors();
+    for (int cycle = 0; cycle < 50; ++cycle) {
+        Pty pty;
+        QFile::remove(link);
+        QVERIFY(QFile::link(pty.slaveName(), link));
+        if (cycle == 0)
+            comm.setDevice(1, pty.slaveName());
+        QCOMPARE(openErrorNumber(comm), 0);
+        comm.setOutput(QByteArray(1, '\r'));
+        QCOMPARE(pty.readUpTo(1, 1000), QByteArray(1, '\r'));
+        pty.closeMaster();
+        QTRY_COMPARE_WITH_TIMEOUT(losses, cycle + 1, 2000);
+    }
+    QCOMPARE(openDescriptors(), before);
+}
+
+// Qt ends its event loop when the last visible window closes, and a window in
+// the tray is not visible: a box closed meanwhile must not end the program.
+void tst_Faults::closingABoxWhileHiddenEndsNothing()
+{
+    RealPortRig rig("/dev/wendrel-no-such-port", RealPortRig::Dialogs::Real);
+    BoxCatcher boxes;
+    QTimer::singleShot(0, rig.window.get(), [&rig] { rig.window->Command2_Click(); });
+    QTimer::singleShot(1000, qApp, [] { QCoreApplication::exit(42); });
+    QCOMPARE(QCoreApplication::exec(), 42);
+    QCOMPARE(boxes.texts, QStringList{ "Please Set Time." });
 }
 
 // An error thrown by a slot that no handler wraps still ends in the run-time

@@ -82,8 +82,8 @@ private Q_SLOTS:
     void lampChaserCycle();
     void stopMidCycleDarkensAndRestarts();
     void portButtons();
-    void portLostDuringRun();
-    void writeFailsOnPingTick();
+    void lostDeviceWaitsThenResumes_data();
+    void lostDeviceWaitsThenResumes();
     void uncaughtErrorShowsBoxClosesPortAndEnds();
 };
 
@@ -548,39 +548,97 @@ void tst_Handlers::portButtons()
     QVERIFY(isLit(rig.form(), rig.c().Com2));
 }
 
-void tst_Handlers::portLostDuringRun()
+void tst_Handlers::lostDeviceWaitsThenResumes_data()
 {
-    Rig rig;
-    startRun(rig, 1, 0, 0);
-    rig.form().Timer2_Timer();
-    rig.serial.loseDevice();
-
-    QCOMPARE(rig.box.titles, QStringList{ "Com Port Error" });
-    QVERIFY(rig.box.texts.value(0).contains("/dev/fake1 was lost"));
-    const auto &c = rig.c();
-    QCOMPARE(rig.s().Running, Integer(0));
-    QCOMPARE(c.Command2->text(), "&Start");
-    QVERIFY(!c.Timer1->isActive() && !c.Timer2->isActive());
-    QVERIFY(c.Command3->isEnabled());
-    QCOMPARE(litLamps(rig.form()), QList<int>{});
-    QVERIFY(!rig.form().hasEnded());
-
-    // A loss reported while idle (late, or twice) changes nothing.
-    rig.serial.loseDevice();
-    QCOMPARE(rig.box.texts.size(), 1);
+    QTest::addColumn<bool>("byWriteFailure");
+    QTest::addColumn<bool>("windowShown");
+    QTest::newRow("unplugged, window shown") << false << true;
+    QTest::newRow("unplugged, hidden") << false << false;
+    QTest::newRow("write fails at a ping tick, hidden") << true << false;
 }
 
-void tst_Handlers::writeFailsOnPingTick()
+// Running, then waiting for the device, then running again; then waiting, and
+// Stop ends the wait as it ends a run.
+void tst_Handlers::lostDeviceWaitsThenResumes()
 {
+    QFETCH(bool, byWriteFailure);
+    QFETCH(bool, windowShown);
     Rig rig;
-    startRun(rig, 0, 0, 1);
-    rig.serial.failOutputWith = SerialErrors::PortLost;
+    if (windowShown)
+        rig.form().show();
+    const auto &c = rig.c();
+    startRun(rig, 0, 0, 2);
     rig.ticks.advance(1000);
-    rig.form().dispatch([&] { rig.form().Timer1_Timer(); });
+    rig.form().Timer1_Timer();
+    rig.form().Timer2_Timer();
+    rig.form().Timer2_Timer();
+    rig.log.entries.clear();
+
+    if (byWriteFailure) {
+        rig.serial.failOutputWith = SerialErrors::PortLost;
+        rig.ticks.advance(1000);
+        rig.form().dispatch([&] { rig.form().Timer1_Timer(); });
+        rig.serial.failOutputWith.reset();
+    } else {
+        rig.serial.loseDevice();
+    }
+    const QString lostSays = windowShown ? "box:Com Port Error:" : "notify:Com Port Error:";
+    QCOMPARE(rig.log.only(lostSays).size(), 1);
+    QVERIFY(rig.log.only(lostSays).value(0).contains("/dev/fake1 was lost"));
+    QVERIFY(rig.log.only(windowShown ? "notify:" : "box:").isEmpty());
     QVERIFY(!rig.form().hasEnded());
+    QVERIFY(rig.form().isWaitingForDevice());
+    QCOMPARE(rig.form().windowTitle(), "Wendrel - waiting for /dev/fake1");
+    QCOMPARE(rig.s().Running, Integer(1));
+    QCOMPARE(c.Command2->text(), "S&top");
+    QVERIFY(!c.Command3->isEnabled() && !c.VScroll3->isEnabled());
+    QVERIFY(!c.Timer1->isActive() && !c.Timer2->isActive());
+    QCOMPARE(litLamps(rig.form()), QList<int>{});
+    QCOMPARE(rig.s().LampIndex, Integer(0));
+    QCOMPARE(c.Text3->text(), byWriteFailure ? "00" : "01"); // the last countdown stays
+
+    // Away still: every retry is quiet.
+    rig.serial.failOpenWith = SerialErrors::InvalidPortNumber;
+    rig.log.entries.clear();
+    rig.form().retryLostPort();
+    rig.form().retryLostPort();
+    QCOMPARE(rig.log.entries, (QStringList{ "open", "open" }));
+    QVERIFY(rig.form().isWaitingForDevice());
+
+    // Back: a carriage return at once, the count from now, both timers again.
+    rig.serial.failOpenWith.reset();
+    rig.log.entries.clear();
+    const Long backAt = rig.ticks.now;
+    rig.form().retryLostPort();
+    QCOMPARE(rig.log.entries.filter(QRegularExpression("^(open|output|tick|notify|box)")),
+             (QStringList{ "open", CR, QStringLiteral("tick:%1").arg(backAt),
+                           "notify:Wendrel:/dev/fake1 is back. Pinging goes on." }));
+    QVERIFY(!rig.form().isWaitingForDevice());
+    QCOMPARE(rig.form().windowTitle(), "Wendrel");
+    QVERIFY(c.Timer1->isActive() && c.Timer2->isActive());
+    rig.form().Timer2_Timer();
+    QCOMPARE(litLamps(rig.form()), QList<int>{ 1 });
+    rig.ticks.advance(1999);
+    rig.form().Timer1_Timer();
+    QCOMPARE(rig.log.only(CR).size(), 1);
+    rig.ticks.advance(1);
+    rig.form().Timer1_Timer();
+    QCOMPARE(rig.log.only(CR).size(), 2);
+
+    // Lost again, and the user gives up: idle exactly as Stop leaves it, and
+    // a retry already on its way finds nothing to do.
+    rig.serial.loseDevice();
+    rig.form().Command2_Click();
+    QVERIFY(!rig.form().isWaitingForDevice());
+    QCOMPARE(rig.form().windowTitle(), "Wendrel");
     QCOMPARE(rig.s().Running, Integer(0));
-    QCOMPARE(rig.box.titles, QStringList{ "Com Port Error" });
-    QVERIFY(!rig.c().Timer1->isActive());
+    QCOMPARE(c.Command2->text(), "&Start");
+    QCOMPARE(c.Text1->text() + c.Text2->text() + c.Text3->text(), "000000");
+    QVERIFY(c.Command3->isEnabled());
+    rig.log.entries.clear();
+    rig.form().retryLostPort();
+    rig.serial.loseDevice();
+    QCOMPARE(rig.log.entries, QStringList{});
 }
 
 void tst_Handlers::uncaughtErrorShowsBoxClosesPortAndEnds()

@@ -83,11 +83,22 @@ void tst_Serial::secondOpenOfTheSameDeviceIsInUse()
     QVERIFY(second.portOpen());
 }
 
+// A pseudo-terminal whose master never unlocked it: opening the slave fails
+// with an I/O error, as a serial port node with no UART behind it does.
+static QString lockedPtySlave()
+{
+    static const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0)
+        return {};
+    return QString::fromLocal8Bit(::ptsname(master));
+}
+
 void tst_Serial::missingDeviceIsInvalidPort_data()
 {
     QTest::addColumn<QString>("device");
     QTest::newRow("no such file") << "/dev/wendrel-no-such-port";
     QTest::newRow("not a serial port") << "/dev/null";
+    QTest::newRow("no hardware behind the node") << lockedPtySlave();
 }
 
 void tst_Serial::missingDeviceIsInvalidPort()

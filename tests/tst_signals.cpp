@@ -8,10 +8,13 @@
 
 #include "platform/qtserialcomm.h"
 
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <memory>
 
 class tst_Signals : public QObject
 {
@@ -21,6 +24,7 @@ private Q_SLOTS:
     void initTestCase();
     void endsLikeAClosedWindow_data();
     void endsLikeAClosedWindow();
+    void hiddenRunOutlivesALostDevice();
 
 private:
     TrayHost m_tray;
@@ -44,28 +48,62 @@ void tst_Signals::endsLikeAClosedWindow_data()
     QTest::newRow("the Exit button") << 0 << false;
 }
 
+// Starts the real program on the device, finds its window and starts pinging
+// at a one-second interval with the mouse; returns the window's id.
+static QString startPinging(QProcess &wendrel, const QString &device)
+{
+    wendrel.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    wendrel.start(WENDREL_BINARY, { "--port1", device });
+    if (!wendrel.waitForStarted(5000))
+        return {};
+    const QString window =
+            xdotool({ "search", "--sync", "--onlyvisible", "--pid",
+                      QString::number(wendrel.processId()), "--name", "^Wendrel$" })
+                    .section('\n', 0, 0);
+    QTest::qWait(300);
+    // The seconds bar's up arrow, then Start (positions in pixels at 96 dpi).
+    xdotool({ "mousemove", "--window", window, "184", "90", "click", "1" });
+    xdotool({ "mousemove", "--window", window, "247", "19", "click", "1" });
+    return window;
+}
+
+static void clickHide(const QString &window)
+{
+    xdotool({ "mousemove", "--window", window, "247", "44", "click", "1" });
+}
+
+// The program's visible windows, small (its icon in the tray) or not.
+static QStringList visibleWindows(const QProcess &wendrel, bool small)
+{
+    const QStringList windows =
+            xdotool({ "search", "--onlyvisible", "--pid", QString::number(wendrel.processId()) })
+                    .split('\n', Qt::SkipEmptyParts);
+    QStringList found;
+    for (const QString &window : windows) {
+        const QString geometry = xdotool({ "getwindowgeometry", "--shell", window });
+        const int width = geometry.section("WIDTH=", 1).section('\n', 0, 0).toInt();
+        if (width > 0 && (width <= 32) == small)
+            found << window;
+    }
+    return found;
+}
+
+static int iconsInTray(const QProcess &wendrel)
+{
+    return int(visibleWindows(wendrel, true).size());
+}
+
 void tst_Signals::endsLikeAClosedWindow()
 {
     QFETCH(int, signal);
     QFETCH(bool, hiddenInTray);
     Pty pty;
     QProcess wendrel;
-    wendrel.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    wendrel.start(WENDREL_BINARY, { "--port1", pty.slaveName() });
-    QVERIFY(wendrel.waitForStarted(5000));
-    const QString window =
-            xdotool({ "search", "--sync", "--onlyvisible", "--pid",
-                      QString::number(wendrel.processId()), "--name", "^Wendrel$" })
-                    .section('\n', 0, 0);
+    const QString window = startPinging(wendrel, pty.slaveName());
     QVERIFY2(!window.isEmpty(), "the window did not appear");
-    QTest::qWait(300);
-
-    // The seconds bar's up arrow, then Start (positions in pixels at 96 dpi).
-    xdotool({ "mousemove", "--window", window, "184", "90", "click", "1" });
-    xdotool({ "mousemove", "--window", window, "247", "19", "click", "1" });
     QCOMPARE(pty.readUpTo(1, 3000), QByteArray(1, '\r'));
     if (hiddenInTray)
-        xdotool({ "mousemove", "--window", window, "247", "44", "click", "1" }); // Hide
+        clickHide(window);
     QCOMPARE(pty.readUpTo(1, 2000), QByteArray(1, '\r')); // still pinging
 
     if (signal == 0)
@@ -81,6 +119,42 @@ void tst_Signals::endsLikeAClosedWindow()
     next.setDevice(1, pty.slaveName());
     next.setPortOpen(true); // throws if the port were still held
     QVERIFY(next.portOpen());
+}
+
+// Hidden in the tray, nobody watching: the adapter drops out and comes back.
+// The program stays, with its icon, and pings again by itself.
+void tst_Signals::hiddenRunOutlivesALostDevice()
+{
+    QTemporaryDir links;
+    const QString camera = links.filePath("camera");
+    auto first = std::make_unique<Pty>();
+    QVERIFY(QFile::link(first->slaveName(), camera));
+    QProcess wendrel;
+    const QString window = startPinging(wendrel, camera);
+    QVERIFY2(!window.isEmpty(), "the window did not appear");
+    QCOMPARE(first->readUpTo(1, 3000), QByteArray(1, '\r'));
+    clickHide(window);
+    QTRY_COMPARE_WITH_TIMEOUT(iconsInTray(wendrel), 1, 5000);
+
+    first.reset(); // unplugged
+    QFile::remove(camera);
+    // The notification comes; a click closes it, as a user passing by would.
+    QTRY_VERIFY_WITH_TIMEOUT(!visibleWindows(wendrel, false).isEmpty(), 3000);
+    for (const QString &notice : visibleWindows(wendrel, false))
+        xdotool({ "mousemove", "--window", notice, "20", "20", "click", "1" });
+    QTRY_VERIFY(visibleWindows(wendrel, false).isEmpty());
+    QTest::qWait(3000);
+    QCOMPARE(wendrel.state(), QProcess::Running);
+    QCOMPARE(iconsInTray(wendrel), 1);
+
+    Pty second; // plugged in again
+    QVERIFY(QFile::link(second.slaveName(), camera));
+    QCOMPARE(second.readUpTo(1, 2000), QByteArray(1, '\r'));
+    QCOMPARE(second.readUpTo(1, 2000), QByteArray(1, '\r')); // and at the interval
+
+    ::kill(pid_t(wendrel.processId()), SIGTERM);
+    QVERIFY(wendrel.waitForFinished(5000));
+    QCOMPARE(wendrel.exitCode(), 0);
 }
 
 QTEST_MAIN(tst_Signals)

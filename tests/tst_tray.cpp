@@ -120,6 +120,7 @@ void tst_Tray::closeAlwaysDeletesAndGoesAhead()
     QVERIFY(rig.log.entries.first().startsWith("shell:2:"));
     QVERIFY(!rig.tray.shown);
     QVERIFY(rig.form().hasEnded());
+    QCOMPARE(rig.lifetime.statuses, QList<int>{ 0 }); // the program ends with its window
 }
 
 void tst_Tray::pingingGoesOnWhileHidden()

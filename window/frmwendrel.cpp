@@ -171,6 +171,7 @@ void frmWendrel::startPinging()
 void frmWendrel::stopPinging()
 {
     Controls &c = m_controls;
+    endWaitForDevice();
     m_state.Running = 0;
     m_serial.setPortOpen(false);
     c.Command2->setText(QStringLiteral("&Start"));
@@ -254,7 +255,7 @@ void frmWendrel::Timer1_Timer()
     }
 }
 
-// A port that fails during a run stops the run instead of ending the program.
+// A write that fails at a ping tick is a lost device like any other.
 bool frmWendrel::sendCarriageReturn()
 {
     try {
@@ -266,12 +267,61 @@ bool frmWendrel::sendCarriageReturn()
     }
 }
 
+// The run goes on without its device: the button still stops it, the lamps go
+// dark, the countdown keeps its last text and the caption names the device.
 void frmWendrel::portLost(const SerialError &error)
 {
-    if (m_state.Running == 0)
+    if (m_state.Running == 0 || isWaitingForDevice())
         return;
-    stopPinging();
-    m_platform.messageBox.show(portLostMessage(error), ComPortError);
+    Controls &c = m_controls;
+    if (m_serial.portOpen())
+        m_serial.setPortOpen(false);
+    c.Timer1->stop();
+    c.Timer2->stop();
+    darken(c.Image1[m_state.LampIndex]);
+    m_state.LampIndex = 0;
+    m_lostDevice = error.device();
+    setWindowTitle(QStringLiteral("%1 - waiting for %2").arg(Caption, m_lostDevice));
+    m_reconnectTimer->start();
+    // The box is modal, but the retries go on behind it. A box would stand
+    // alone on the desktop while the window is hidden or minimised, so the
+    // desktop's notification tells it there.
+    if (isOnScreen())
+        m_platform.messageBox.show(portLostMessage(error), ComPortError);
+    else
+        m_platform.tray.showMessage(ComPortError, portLostMessage(error));
+}
+
+// Quiet while the device stays away; once it opens, pinging starts again as a
+// Start would: a carriage return at once (the camera may have fallen asleep),
+// both timers, and the count from now.
+void frmWendrel::retryLostPort()
+{
+    if (!isWaitingForDevice())
+        return;
+    try {
+        m_serial.setPortOpen(true);
+    } catch (const SerialError &) {
+        return;
+    }
+    endWaitForDevice();
+    if (!sendCarriageReturn())
+        return;
+    m_controls.Timer1->start();
+    m_controls.Timer2->start();
+    m_state.LastPingTick = m_platform.ticks.GetTickCount();
+    m_platform.tray.showMessage(Caption, portBackMessage(m_lostDevice));
+}
+
+void frmWendrel::endWaitForDevice()
+{
+    m_reconnectTimer->stop();
+    setWindowTitle(Caption);
+}
+
+bool frmWendrel::isOnScreen() const
+{
+    return isVisible() && !isMinimized();
 }
 
 void frmWendrel::Command3_Click()
@@ -372,6 +422,7 @@ void frmWendrel::raiseFatal(const RuntimeError &error)
     m_ended = true;
     m_controls.Timer1->stop();
     m_controls.Timer2->stop();
+    m_reconnectTimer->stop();
     try {
         if (m_serial.portOpen())
             m_serial.setPortOpen(false);

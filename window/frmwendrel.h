@@ -14,6 +14,7 @@
 #include "platform/checked.h"
 
 #include <QPixmap>
+#include <QTimer>
 #include <QString>
 #include <QWidget>
 
@@ -23,7 +24,6 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QTimer;
 class ReversedScrollBar;
 class RuntimeError;
 class SerialError;
@@ -84,6 +84,8 @@ public:
     // no handler runs any more.
     bool hasEnded() const { return m_ended; }
 
+    static inline const QString Caption = QStringLiteral("Wendrel");
+
     // The client area in twips and the window's twips per screen pixel.
     static constexpr int ClientWidthTwips = 4725;
     static constexpr int ClientHeightTwips = 2190;
@@ -116,8 +118,13 @@ public:
     template<typename Handler>
     void dispatch(Handler &&handler);
 
-    // What the serial component reports when the open port fails on its own.
+    // A run whose device fails (unplugged, hung up, a write error) does not
+    // end: it waits for the device, trying to open it again every second, and
+    // pings at once when it is back. Stop ends the wait as it ends any run.
     void portLost(const SerialError &error);
+    void retryLostPort();
+    bool isWaitingForDevice() const { return m_reconnectTimer != nullptr && m_reconnectTimer->isActive(); }
+    static constexpr int ReconnectPeriodMs = 1000;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -144,6 +151,8 @@ private:
     void returnToIdleAfterFailedStart(const QString &captionBefore);
     void reportPortError(const RuntimeError &error, bool starting, const QString &captionBefore);
     bool sendCarriageReturn();
+    void endWaitForDevice();
+    bool isOnScreen() const;
     void light(QLabel *lamp);
     void darken(QLabel *lamp);
     void callShell(std::int32_t message);
@@ -156,6 +165,8 @@ private:
     SerialComm &m_serial;
     const Platform m_platform;
     QPixmap m_background;
+    QTimer *m_reconnectTimer = nullptr;
+    QString m_lostDevice;
     bool m_ended = false;
 };
 

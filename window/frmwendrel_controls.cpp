@@ -53,7 +53,7 @@ frmWendrel::frmWendrel(const Platform &platform)
       m_platform(platform)
 {
     setObjectName(QStringLiteral("frmWendrel"));
-    setWindowTitle(QStringLiteral("Wendrel"));
+    setWindowTitle(Caption);
     setWindowIcon(QIcon(QStringLiteral(":/assets/camera.xpm")));
     setFont(sansSerif(8.25));
     setFixedSize(place(0, 0, ClientWidthTwips, ClientHeightTwips).size());
@@ -235,6 +235,9 @@ void frmWendrel::createTimers()
     c.Timer2 = new QTimer(this);
     c.Timer2->setInterval(100);
     c.Timer2->setTimerType(Qt::PreciseTimer);
+    // Not a control of the design: it only runs while a run waits for its device.
+    m_reconnectTimer = new QTimer(this);
+    m_reconnectTimer->setInterval(ReconnectPeriodMs);
 }
 
 void frmWendrel::setTabOrder()
@@ -265,6 +268,7 @@ void frmWendrel::connectHandlers()
     on(c.VScroll3, &ReversedScrollBar::Change, &frmWendrel::VScroll3_Change);
     on(c.Timer1, &QTimer::timeout, &frmWendrel::Timer1_Timer);
     on(c.Timer2, &QTimer::timeout, &frmWendrel::Timer2_Timer);
+    on(m_reconnectTimer, &QTimer::timeout, &frmWendrel::retryLostPort);
 
     m_serial.setLostHandler([this](const SerialError &error) {
         dispatch([this, &error] { portLost(error); });
@@ -310,10 +314,14 @@ void frmWendrel::closeEvent(QCloseEvent *event)
         return;
     }
     event->accept();
-    // The window is unloaded: its timers and the serial component go with it.
+    // The window is unloaded: its timers and the serial component go with it,
+    // and so does the program. Nothing else ends it, not even the last visible
+    // window closing while this one sits hidden in the tray.
     m_ended = true;
     m_controls.Timer1->stop();
     m_controls.Timer2->stop();
+    m_reconnectTimer->stop();
+    m_platform.lifetime.endProgram(0);
 }
 
 void frmWendrel::paintEvent(QPaintEvent *)
