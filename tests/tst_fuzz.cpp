@@ -174,7 +174,7 @@ void tst_Fuzz::randomUseKeepsEveryPromise()
         }
         QVERIFY2(serial.portOpen() == running, qPrintable("port and run disagree after " + step));
         QCOMPARE(c.Command2->text() == "S&top", running);
-        QCOMPARE(c.Timer1->isActive(), running);
+        QCOMPARE(form->pacer().isRunning(), running);
         QCOMPARE(c.Command3->isEnabled(), !running);
         received += pty.readFor(0).size();
     }

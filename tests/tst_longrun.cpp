@@ -6,10 +6,14 @@
 #include "fakes.h"
 
 #include "window/countdown.h"
+#include "window/pacer.h"
 #include "window/reversedscrollbar.h"
 
 #include <QCheckBox>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRandomGenerator>
 #include <QTest>
 
 static qint64 residentKiB()
@@ -29,6 +33,8 @@ class tst_LongRun : public QObject
 
 private Q_SLOTS:
     void millionTicksAcrossSignChangeSuspendAndWrap();
+    void offScreenRunPingsAsContinuousTicking_data();
+    void offScreenRunPingsAsContinuousTicking();
 };
 
 void tst_LongRun::millionTicksAcrossSignChangeSuspendAndWrap()
@@ -100,6 +106,166 @@ void tst_LongRun::millionTicksAcrossSignChangeSuspendAndWrap()
     // sanitizer's own leak check speaks instead.
     if (!qEnvironmentVariableIsSet("WENDREL_SANITIZED"))
         QVERIFY2(rssAtEnd - rssAfterWarmUp < 1024, "memory grew by a MiB or more");
+}
+
+static QList<int> litLamps(const frmWendrel &form)
+{
+    const qint64 lit = form.controls().LightOn->pixmap().cacheKey();
+    QList<int> indexes;
+    for (int i = 0; i < 12; ++i)
+        if (form.controls().Image1[i]->pixmap().cacheKey() == lit)
+            indexes << i;
+    return indexes;
+}
+
+void tst_LongRun::offScreenRunPingsAsContinuousTicking_data()
+{
+    QTest::addColumn<int>("minutes");
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<quint32>("seed");
+    QTest::addColumn<QString>("whileSuspended");
+    QTest::addColumn<bool>("startHidden"); // as a run that resumes in the tray
+    QTest::newRow("1 s, started and suspended hidden") << 0 << 1 << 7u << "hidden" << true;
+    QTest::newRow("7 s, suspended on screen") << 0 << 7 << 11u << "shown" << false;
+    QTest::newRow("1 min 1 s, suspended minimised") << 1 << 1 << 13u << "minimised" << false;
+}
+
+// Two runs on the same fake clock: one always on screen, ticking as designed;
+// one hidden, minimised and shown again at random moments, its timers paced.
+// Four simulated hours cross the tick count's sign change, a suspend and the
+// wrap to zero. The carriage returns leave at the same tick counts, the paced
+// run never sleeps longer than two seconds, and on every show its boxes show
+// what a tick would show then and its lamp is the continuous run's.
+void tst_LongRun::offScreenRunPingsAsContinuousTicking()
+{
+    QFETCH(int, minutes);
+    QFETCH(int, seconds);
+    QFETCH(quint32, seed);
+    QFETCH(QString, whileSuspended);
+    QFETCH(bool, startHidden);
+    enum class Shown { OnScreen, Hidden, Minimised };
+    constexpr std::int64_t Hour = 3600000;
+    const auto tickAt = [](std::int64_t ms) { return Long(std::uint32_t(ms)); };
+
+    Rig continuous;
+    Rig paced;
+    paced.form().show();
+    Shown shown = Shown::OnScreen;
+    if (startHidden) {
+        paced.form().Command5_Click();
+        shown = Shown::Hidden;
+    }
+    QRandomGenerator random(seed);
+    const std::int64_t start = (std::int64_t(1) << 31) - Hour; // an hour before the sign change
+    const std::int64_t suspendAt = 2 * Hour;                  // mono time, after the sign change
+    const std::int64_t suspended = (std::int64_t(1) << 31) - 2 * Hour + 150; // to an hour before the wrap
+    std::int64_t asleep = 0;
+    for (Rig *rig : { &continuous, &paced }) {
+        rig->ticks.now = tickAt(start);
+        rig->c().VScroll2->setSetting(minutes);
+        rig->c().VScroll3->setSetting(seconds);
+        rig->form().Command2_Click();
+        QCOMPARE(rig->s().Running, Integer(1));
+    }
+    QList<Long> pingsContinuous{ continuous.s().LastPingTick };
+    QList<Long> pingsPaced{ paced.s().LastPingTick };
+    std::optional<Long> plan;
+    std::int64_t wakeMono = -1;
+    int shows = 0;
+    int wakes = 0;
+
+    const auto setShown = [&](Shown next) {
+        switch (next) {
+        case Shown::Hidden:
+            paced.form().Command5_Click();
+            break;
+        case Shown::Minimised:
+            paced.form().showMinimized();
+            break;
+        case Shown::OnScreen:
+            if (shown == Shown::Hidden)
+                paced.tray.mouse(MouseMessage::LeftButtonDoubleClick);
+            else
+                paced.form().showNormal();
+            break;
+        }
+        shown = next;
+    };
+
+    // Time moves in steps of 50 ms, where both timers' grids lie; the timers
+    // run on the monotonic clock, which stands still in a suspend.
+    for (std::int64_t mono = 50; mono <= 4 * Hour; mono += 50) {
+        const Long now = tickAt(start + mono + asleep);
+        continuous.ticks.now = now;
+        paced.ticks.now = now;
+        if (mono % 250 == 0) {
+            continuous.form().Timer1_Timer();
+            if (shown == Shown::OnScreen)
+                paced.form().pacer().countdownDue();
+        }
+        if (mono % 100 == 0) {
+            continuous.form().Timer2_Timer();
+            if (shown == Shown::OnScreen)
+                paced.form().pacer().chaserDue();
+        }
+        if (shown != Shown::OnScreen && mono == wakeMono) {
+            paced.form().pacer().wake();
+            ++wakes;
+        }
+        if (continuous.s().LastPingTick != pingsContinuous.back())
+            pingsContinuous << continuous.s().LastPingTick;
+        if (paced.s().LastPingTick != pingsPaced.back())
+            pingsPaced << paced.s().LastPingTick;
+
+        if (mono == suspendAt) {
+            // Put the paced window where the row wants it, then sleep.
+            const Shown wanted = whileSuspended == "hidden" ? Shown::Hidden
+                    : whileSuspended == "minimised"         ? Shown::Minimised
+                                                            : Shown::OnScreen;
+            if (shown != wanted && shown != Shown::OnScreen)
+                setShown(Shown::OnScreen);
+            if (shown != wanted)
+                setShown(wanted);
+            asleep += suspended;
+        } else if (mono % 250 != 0 && random.bounded(2400) == 0) {
+            // About every two simulated minutes, between two countdown ticks.
+            const Shown next = shown != Shown::OnScreen ? Shown::OnScreen
+                    : random.bounded(2) == 0            ? Shown::Hidden
+                                                        : Shown::Minimised;
+            setShown(next);
+            if (next == Shown::OnScreen) {
+                ++shows;
+                const CountdownTexts expected = splitRemaining(Checked::subLong(
+                        continuous.s().PingIntervalMs,
+                        elapsedTicks(continuous.s().LastPingTick, now)));
+                const auto &c = paced.c();
+                QCOMPARE(c.Text1->text() + c.Text2->text() + c.Text3->text(),
+                         expected.hours + expected.minutes + expected.seconds);
+                QCOMPARE(litLamps(paced.form()), litLamps(continuous.form()));
+            }
+        }
+        // Where the paced run's next wake lies, on the monotonic clock.
+        const std::optional<Long> next = paced.form().pacer().wakeAt();
+        if (next != plan) {
+            plan = next;
+            if (plan) {
+                wakeMono = mono + elapsedTicks(now, *plan);
+                QVERIFY2(wakeMono - mono <= 2000 && wakeMono > mono,
+                         qPrintable(QString::number(wakeMono - mono)));
+            }
+        }
+        if (mono % 40960 == 0) {
+            continuous.log.entries.clear();
+            paced.log.entries.clear();
+        }
+    }
+
+    QVERIFY(shows > 20);
+    QVERIFY(wakes > 100);
+    QVERIFY(pingsContinuous.size() > 200);
+    QCOMPARE(pingsPaced, pingsContinuous);
+    QCOMPARE(paced.serial.sent, continuous.serial.sent);
+    QVERIFY(std::uint32_t(pingsContinuous.back()) < std::uint32_t(start)); // wrapped to zero
 }
 
 QTEST_MAIN(tst_LongRun)

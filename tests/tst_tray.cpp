@@ -24,7 +24,6 @@ private Q_SLOTS:
     void doubleClickOnTheIconRestores();
     void closeAlwaysDeletesAndGoesAhead_data();
     void closeAlwaysDeletesAndGoesAhead();
-    void pingingGoesOnWhileHidden();
     void noNotificationAreaMinimisesInstead();
     void activationsBecomeMouseMessages();
 };
@@ -121,19 +120,6 @@ void tst_Tray::closeAlwaysDeletesAndGoesAhead()
     QVERIFY(!rig.tray.shown);
     QVERIFY(rig.form().hasEnded());
     QCOMPARE(rig.lifetime.statuses, QList<int>{ 0 }); // the program ends with its window
-}
-
-void tst_Tray::pingingGoesOnWhileHidden()
-{
-    Rig rig;
-    rig.form().show();
-    rig.c().VScroll3->setSetting(1);
-    rig.form().Command2_Click();
-    rig.form().Command5_Click();
-    QVERIFY(rig.c().Timer1->isActive() && rig.c().Timer2->isActive());
-    rig.ticks.advance(1000);
-    rig.form().Timer1_Timer();
-    QCOMPARE(rig.serial.sent, QByteArray("\r\r"));
 }
 
 void tst_Tray::noNotificationAreaMinimisesInstead()

@@ -163,8 +163,7 @@ void frmWendrel::startPinging()
     c.VScroll1->setEnabled(false);
     c.VScroll2->setEnabled(false);
     c.VScroll3->setEnabled(false);
-    c.Timer1->start();
-    c.Timer2->start();
+    m_pacer->start();
     m_state.LastPingTick = m_platform.ticks.GetTickCount();
 }
 
@@ -180,8 +179,7 @@ void frmWendrel::stopPinging()
     c.VScroll1->setEnabled(true);
     c.VScroll2->setEnabled(true);
     c.VScroll3->setEnabled(true);
-    c.Timer1->stop();
-    c.Timer2->stop();
+    m_pacer->stop();
     darken(c.Image1[m_state.LampIndex]);
     m_state.LampIndex = 0;
     // Each assignment raises the bar's change handler when it moves the bar.
@@ -235,6 +233,20 @@ void frmWendrel::returnToIdleAfterFailedStart(const QString &captionBefore)
 
 void frmWendrel::Timer1_Timer()
 {
+    showCountdown();
+    if (m_state.ElapsedMs >= m_state.PingIntervalMs) {
+        if (!sendCarriageReturn())
+            return;
+        m_state.LastPingTick = m_platform.ticks.GetTickCount();
+        if (chkSoundValue() == 1)
+            m_platform.beep.beep();
+    }
+}
+
+// A countdown tick up to its ping decision: the tick count, the time left, and
+// the three boxes.
+void frmWendrel::showCountdown()
+{
     Controls &c = m_controls;
     m_state.NowTick = m_platform.ticks.GetTickCount();
     m_state.ElapsedMs = elapsedTicks(m_state.LastPingTick, m_state.NowTick);
@@ -246,13 +258,6 @@ void frmWendrel::Timer1_Timer()
     showText(c.Text1, m_state.HoursText);
     showText(c.Text2, m_state.MinutesText);
     showText(c.Text3, m_state.SecondsText);
-    if (m_state.ElapsedMs >= m_state.PingIntervalMs) {
-        if (!sendCarriageReturn())
-            return;
-        m_state.LastPingTick = m_platform.ticks.GetTickCount();
-        if (chkSoundValue() == 1)
-            m_platform.beep.beep();
-    }
 }
 
 // A write that fails at a ping tick is a lost device like any other.
@@ -276,8 +281,7 @@ void frmWendrel::portLost(const SerialError &error)
     Controls &c = m_controls;
     if (m_serial.portOpen())
         m_serial.setPortOpen(false);
-    c.Timer1->stop();
-    c.Timer2->stop();
+    m_pacer->stop();
     darken(c.Image1[m_state.LampIndex]);
     m_state.LampIndex = 0;
     m_lostDevice = error.device();
@@ -307,8 +311,7 @@ void frmWendrel::retryLostPort()
     endWaitForDevice();
     if (!sendCarriageReturn())
         return;
-    m_controls.Timer1->start();
-    m_controls.Timer2->start();
+    m_pacer->start();
     m_state.LastPingTick = m_platform.ticks.GetTickCount();
     m_platform.tray.showMessage(Caption, portBackMessage(m_lostDevice));
 }
@@ -420,8 +423,7 @@ void frmWendrel::endNow(int status)
 void frmWendrel::raiseFatal(const RuntimeError &error)
 {
     m_ended = true;
-    m_controls.Timer1->stop();
-    m_controls.Timer2->stop();
+    m_pacer->stop();
     m_reconnectTimer->stop();
     try {
         if (m_serial.portOpen())

@@ -8,6 +8,7 @@
 //                           NotifyIcon, Lifetime)
 #pragma once
 
+#include "pacer.h"
 #include "platform.h"
 #include "windowstate.h"
 
@@ -19,6 +20,7 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 class QCheckBox;
 class QLabel;
@@ -123,11 +125,14 @@ public:
     // pings at once when it is back. Stop ends the wait as it ends any run.
     void portLost(const SerialError &error);
     void retryLostPort();
+    Pacer &pacer() { return *m_pacer; }
     bool isWaitingForDevice() const { return m_reconnectTimer != nullptr && m_reconnectTimer->isActive(); }
     static constexpr int ReconnectPeriodMs = 1000;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void changeEvent(QEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -151,6 +156,7 @@ private:
     void returnToIdleAfterFailedStart(const QString &captionBefore);
     void reportPortError(const RuntimeError &error, bool starting, const QString &captionBefore);
     bool sendCarriageReturn();
+    void showCountdown();
     void endWaitForDevice();
     bool isOnScreen() const;
     void light(QLabel *lamp);
@@ -165,6 +171,7 @@ private:
     SerialComm &m_serial;
     const Platform m_platform;
     QPixmap m_background;
+    std::unique_ptr<Pacer> m_pacer;
     QTimer *m_reconnectTimer = nullptr;
     QString m_lostDevice;
     bool m_ended = false;

@@ -266,8 +266,18 @@ void frmWendrel::connectHandlers()
     on(c.VScroll1, &ReversedScrollBar::Change, &frmWendrel::VScroll1_Change);
     on(c.VScroll2, &ReversedScrollBar::Change, &frmWendrel::VScroll2_Change);
     on(c.VScroll3, &ReversedScrollBar::Change, &frmWendrel::VScroll3_Change);
-    on(c.Timer1, &QTimer::timeout, &frmWendrel::Timer1_Timer);
-    on(c.Timer2, &QTimer::timeout, &frmWendrel::Timer2_Timer);
+    // The two timers reach their handlers through the pacer, which lets them
+    // sleep while the window is off screen.
+    const auto handler = [this](void (frmWendrel::*method)()) {
+        return [this, method] { dispatch([this, method] { (this->*method)(); }); };
+    };
+    m_pacer = std::make_unique<Pacer>(
+            c.Timer1, c.Timer2, m_state,
+            Pacer::Handlers{ handler(&frmWendrel::Timer1_Timer),
+                             handler(&frmWendrel::showCountdown),
+                             handler(&frmWendrel::Timer2_Timer) });
+    connect(c.Timer1, &QTimer::timeout, this, [this] { m_pacer->countdownDue(); });
+    connect(c.Timer2, &QTimer::timeout, this, [this] { m_pacer->chaserDue(); });
     on(m_reconnectTimer, &QTimer::timeout, &frmWendrel::retryLostPort);
 
     m_serial.setLostHandler([this](const SerialError &error) {
@@ -288,8 +298,22 @@ void frmWendrel::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     // Minimising and restoring count as changes of size, as they always have.
-    if (event->type() == QEvent::WindowStateChange)
+    if (event->type() == QEvent::WindowStateChange) {
         dispatch([this] { Form_Resize(); });
+        m_pacer->setOnScreen(isOnScreen());
+    }
+}
+
+void frmWendrel::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    m_pacer->setOnScreen(isOnScreen());
+}
+
+void frmWendrel::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    m_pacer->setOnScreen(isOnScreen());
 }
 
 void frmWendrel::mouseMoveEvent(QMouseEvent *event)
@@ -318,8 +342,7 @@ void frmWendrel::closeEvent(QCloseEvent *event)
     // and so does the program. Nothing else ends it, not even the last visible
     // window closing while this one sits hidden in the tray.
     m_ended = true;
-    m_controls.Timer1->stop();
-    m_controls.Timer2->stop();
+    m_pacer->stop();
     m_reconnectTimer->stop();
     m_platform.lifetime.endProgram(0);
 }
