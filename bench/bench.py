@@ -1,20 +1,24 @@
 #!/usr/bin/env python3
-"""Wendrel against the shell loop, in one run on one machine.
+"""Wendrel against three anchors, in one run on one machine.
 
-For each scenario (window visible, hidden to the tray, idle) and each repeat,
-Wendrel runs in a real window under Xvfb against a pseudo-terminal with a
-one-second interval, driven as a user drives it (the seconds bar's up arrow,
-then Start, through XTEST), while the shell loop
+For each scenario (window visible at a 1 s interval, hidden to the tray at 1 s
+and at 60 s, idle) and each repeat, Wendrel runs in a real window under Xvfb
+against a pseudo-terminal, driven as a user drives it (a bar's up arrow, then
+Start, then Hide, through XTEST), while three anchors write to pseudo-terminals
+of their own for the same time, at the same interval:
 
-    stty -F DEV 9600 raw; while :; do printf '\\r' > DEV; sleep 1; done
+    dash:  stty -F DEV 9600 raw; while :; do printf '\\r' > DEV; sleep 1; done
+    bash:  the same loop, as a user types it in a terminal
+    bare timers: bench/baretimers.c, the design's two timers (250 ms and 100 ms)
+           in C with timerfd and poll, a carriage return once the interval ran out
 
-writes to a second pseudo-terminal for the same time. The receiving ends of both
-ptys are read here, with a time stamp for every carriage return.
+The receiving ends of all ptys are read here, with a time stamp for every
+carriage return.
 
 CPU time is user + system: for Wendrel from /proc (all threads, nanoseconds,
 from three seconds after Start, when Start and Hide have settled, to the end),
-for the shell loop from getrusage of the reaped shell, its children included. Wakeups are context switches (voluntary
-and involuntary), from the same sources.
+for the anchors from getrusage of the reaped process, its children included.
+Wakeups are context switches (voluntary and involuntary), from the same sources.
 """
 import argparse
 import datetime
@@ -28,6 +32,7 @@ import signal
 import statistics
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 import tty
@@ -35,13 +40,34 @@ import tty
 from Xlib import X, display
 from Xlib.ext import xtest
 
-INTERVAL_MS = 1000
 TICK_MS = 250
 SETTLE_S = 3
 # Window-relative pixel positions at 96 dots per inch (twips / 15).
 SECONDS_UP_ARROW = (184, 90)
+MINUTES_UP_ARROW = (120, 90)
 START_BUTTON = (247, 19)
 HIDE_BUTTON = (247, 44)
+
+# scenario: (interval in ms, hidden, the bar whose up arrow sets it)
+SCENARIOS = {
+    'visible': (1000, False, SECONDS_UP_ARROW),
+    'hidden': (1000, True, SECONDS_UP_ARROW),
+    'hidden60': (60000, True, MINUTES_UP_ARROW),
+    'idle': (1000, False, None),
+}
+LABELS = {'visible': 'window visible, 1 s', 'hidden': 'hidden to the tray, 1 s',
+          'hidden60': 'hidden to the tray, 60 s', 'idle': 'idle, no run'}
+ANCHORS = ('dash loop', 'bash loop', 'bare timers')
+
+
+def anchor_command(name, device, interval_ms, bare_binary):
+    loop = (f'stty -F {device} 9600 raw; '
+            f'while :; do printf "\\r" > {device}; sleep {interval_ms // 1000}; done')
+    if name == 'dash loop':
+        return ['dash', '-c', loop]
+    if name == 'bash loop':
+        return ['bash', '-c', loop]
+    return [bare_binary, device, str(interval_ms)]
 
 
 class Pty:
@@ -162,9 +188,10 @@ def spacing_figures(stamps, interval_ms, slack_ms):
     }
 
 
-def run_once(binary, scenario, seconds, disp, environment):
+def run_once(binary, bare_binary, scenario, seconds, disp, environment):
+    interval_ms, hide, bar = SCENARIOS[scenario]
     camera = Pty()
-    loop_pty = Pty()
+    anchor_ptys = {name: Pty() for name in ANCHORS}
     result = {'scenario': scenario}
     launched = time.monotonic()
     wendrel = subprocess.Popen([binary, '--port1', camera.name], env=environment,
@@ -185,35 +212,35 @@ def run_once(binary, scenario, seconds, disp, environment):
     result['first_paint_ms'] = (painted - launched) * 1000
     time.sleep(0.5)
 
-    if scenario != 'idle':
-        click(disp, window, SECONDS_UP_ARROW)
-    # Both ptys are read on a thread of their own, so that the clicks below
+    if bar is not None:
+        click(disp, window, bar)
+    # All ptys are read on a thread of their own, so that the clicks below
     # never delay a time stamp.
     reading = True
+    by_fd = {p.master: p for p in [camera, *anchor_ptys.values()]}
 
-    def read_both():
+    def read_all():
         while reading:
-            ready, _, _ = select.select([camera.master, loop_pty.master], [], [], 0.1)
+            ready, _, _ = select.select(list(by_fd), [], [], 0.1)
             stamp = time.monotonic()
             for fd in ready:
-                (camera if fd == camera.master else loop_pty).drain(stamp)
+                by_fd[fd].drain(stamp)
 
-    reader = threading.Thread(target=read_both)
+    reader = threading.Thread(target=read_all)
     reader.start()
     started = time.monotonic()
-    if scenario != 'idle':
+    if bar is not None:
         click(disp, window, START_BUTTON)
-    loop = subprocess.Popen(
-        ['sh', '-c', f'stty -F {loop_pty.name} 9600 raw; '
-                     f'while :; do printf "\\r" > {loop_pty.name}; sleep 1; done'],
-        start_new_session=True)
-    loop_started = time.monotonic()
-    if scenario == 'hidden':
+    anchors = {}
+    for name in ANCHORS:
+        command = anchor_command(name, anchor_ptys[name].name, interval_ms, bare_binary)
+        anchors[name] = (subprocess.Popen(command, start_new_session=True), time.monotonic())
+    if hide:
         time.sleep(0.3)
         click(disp, window, HIDE_BUTTON)
     # Wendrel's cost is taken once Start and Hide have settled: over days of
-    # pinging only the steady ticking counts. (The shell loop's one stty is
-    # counted; it is as small as it sounds.)
+    # pinging only the steady ticking counts. (The loops' one stty is counted;
+    # it is as small as it sounds.)
     time.sleep(max(0.0, started + SETTLE_S - time.monotonic()))
     cpu_before = wendrel_cpu_ns(wendrel.pid)
     switches_before = wendrel_switches(wendrel.pid)
@@ -225,29 +252,32 @@ def run_once(binary, scenario, seconds, disp, environment):
     cpu_after = wendrel_cpu_ns(wendrel.pid)
     switches_after = wendrel_switches(wendrel.pid)
     result['wendrel_rss_kib'] = resident_kib(wendrel.pid)
-    if scenario == 'hidden':
+    if hide:
         result['hidden'] = find_window(root) is None
 
-    os.killpg(loop.pid, signal.SIGTERM)
-    _, _, usage = os.wait4(loop.pid, 0)
-    loop.returncode = 0
-    loop_elapsed = time.monotonic() - loop_started
+    hour = 3600.0
+    for name, (process, began) in anchors.items():
+        os.killpg(process.pid, signal.SIGTERM)
+        _, _, usage = os.wait4(process.pid, 0)
+        process.returncode = 0
+        ran = time.monotonic() - began
+        result[name] = {
+            'cpu_s_per_h': (usage.ru_utime + usage.ru_stime) / ran * hour,
+            'wakeups': (usage.ru_nvcsw + usage.ru_nivcsw) / ran,
+            'rss_kib': usage.ru_maxrss,
+            'pings': spacing_figures(anchor_ptys[name].stamps, interval_ms, 500),
+        }
     wendrel.send_signal(signal.SIGTERM)
     wendrel.wait(timeout=10)
 
-    hour = 3600.0
     result['wendrel_cpu_s_per_h'] = growth(cpu_before, cpu_after) / 1e9 / elapsed * hour
     result['wendrel_wakeups'] = growth(switches_before, switches_after) / elapsed
-    result['loop_cpu_s_per_h'] = (usage.ru_utime + usage.ru_stime) / loop_elapsed * hour
-    result['loop_wakeups'] = (usage.ru_nvcsw + usage.ru_nivcsw) / loop_elapsed
-    result['loop_rss_kib'] = usage.ru_maxrss
-    if scenario != 'idle':
-        result['wendrel'] = spacing_figures(camera.stamps, INTERVAL_MS, TICK_MS + 50)
+    if bar is not None:
+        result['wendrel'] = spacing_figures(camera.stamps, interval_ms, TICK_MS + 50)
     else:
         result['wendrel'] = {'received': len(camera.stamps), 'expected': 0}
-    result['loop'] = spacing_figures(loop_pty.stamps, INTERVAL_MS, 500)
-    camera.close()
-    loop_pty.close()
+    for p in by_fd.values():
+        p.close()
     return result
 
 
@@ -271,47 +301,54 @@ def machine_description():
             f'Qt {qt}, Xvfb without a window manager, trayer as the tray')
 
 
+def lateness(runs, key):
+    return (f"{spread((r[key]['late_mean'] for r in runs), 0)} / "
+            f"{spread((r[key]['late_p95'] for r in runs), 0)} / "
+            f"{spread((r[key]['late_max'] for r in runs), 0)}")
+
+
 def report(results, seconds, repeats):
     lines = []
     lines.append(f'Measured {datetime.date.today()} on: {machine_description()}.')
     lines.append(f'Each figure is the median of {repeats} runs of {seconds} s, with the '
-                 'smallest and largest in brackets; both programs ran at the same time.')
+                 'smallest and largest in brackets; Wendrel and the three anchors ran at '
+                 'the same time.')
     lines.append('')
-    lines.append('| scenario | program | CPU s per hour | vs shell loop | resident MiB | '
-                 'wakeups/s | CRs received / expected | lateness mean / p95 / max ms |')
-    lines.append('|---|---|---|---|---|---|---|---|')
-    for scenario in ('visible', 'hidden', 'idle'):
+    lines.append('| scenario | program | CPU s per hour | vs dash loop | vs bare timers | '
+                 'resident MiB | wakeups/s | CRs received / expected | '
+                 'lateness mean / p95 / max ms |')
+    lines.append('|---|---|---|---|---|---|---|---|---|')
+    for scenario in SCENARIOS:
         runs = [r for r in results if r['scenario'] == scenario]
         if not runs:
             continue
-        ratio = [r['wendrel_cpu_s_per_h'] / r['loop_cpu_s_per_h'] for r in runs]
+        label = LABELS[scenario]
         received = sum(r['wendrel']['received'] for r in runs)
         expected = sum(r['wendrel']['expected'] for r in runs)
-        if scenario == 'idle':
-            counts, lateness, versus = f'{received} / 0', '–', '–'
-        else:
-            counts = f'{received} / {expected}'
-            lateness = (f"{spread((r['wendrel']['late_mean'] for r in runs), 0)} / "
-                        f"{spread((r['wendrel']['late_p95'] for r in runs), 0)} / "
-                        f"{spread((r['wendrel']['late_max'] for r in runs), 0)}")
-            versus = f'{spread(ratio, 2)}×'
-        label = {'visible': 'window visible', 'hidden': 'hidden to the tray',
-                 'idle': 'idle, no run'}[scenario]
+        versus = {name: spread((r['wendrel_cpu_s_per_h'] / r[name]['cpu_s_per_h'] for r in runs), 2)
+                  for name in ('dash loop', 'bare timers')}
+        idle = scenario == 'idle'
         lines.append(f'| {label} | Wendrel | {spread((r["wendrel_cpu_s_per_h"] for r in runs), 2)} | '
-                     f'{versus} | {spread((r["wendrel_rss_kib"] / 1024 for r in runs), 1)} | '
-                     f'{spread(r["wendrel_wakeups"] for r in runs)} | {counts} | {lateness} |')
-        loop_received = sum(r['loop']['received'] for r in runs)
-        loop_expected = sum(r['loop']['expected'] for r in runs)
-        lines.append(f'| {label} | shell loop | {spread((r["loop_cpu_s_per_h"] for r in runs), 2)} | '
-                     f'1× | {spread((r["loop_rss_kib"] / 1024 for r in runs), 1)} | '
-                     f'{spread(r["loop_wakeups"] for r in runs)} | {loop_received} / {loop_expected} | '
-                     f"{spread((r['loop']['late_mean'] for r in runs), 0)} / "
-                     f"{spread((r['loop']['late_p95'] for r in runs), 0)} / "
-                     f"{spread((r['loop']['late_max'] for r in runs), 0)} |")
+                     f'{"–" if idle else versus["dash loop"] + "×"} | '
+                     f'{"–" if idle else versus["bare timers"] + "×"} | '
+                     f'{spread((r["wendrel_rss_kib"] / 1024 for r in runs), 1)} | '
+                     f'{spread(r["wendrel_wakeups"] for r in runs)} | {received} / '
+                     f'{0 if idle else expected} | {"–" if idle else lateness(runs, "wendrel")} |')
+        if idle:
+            continue
+        for name in ANCHORS:
+            anchor_runs = [dict(r[name], scenario=scenario) for r in runs]
+            lines.append(
+                f'| {label} | {name} | {spread((a["cpu_s_per_h"] for a in anchor_runs), 2)} | | | '
+                f'{spread((a["rss_kib"] / 1024 for a in anchor_runs), 1)} | '
+                f'{spread(a["wakeups"] for a in anchor_runs)} | '
+                f'{sum(a["pings"]["received"] for a in anchor_runs)} / '
+                f'{sum(a["pings"]["expected"] for a in anchor_runs)} | '
+                f'{lateness(anchor_runs, "pings")} |')
     lines.append('')
     lines.append(f"Launch to the window's first paint (gradient on screen): "
                  f"{spread((r['first_paint_ms'] for r in results), 0)} ms over {len(results)} launches.")
-    hidden = [r.get('hidden') for r in results if r['scenario'] == 'hidden']
+    hidden = [r.get('hidden') for r in results if SCENARIOS[r['scenario']][1]]
     if hidden:
         lines.append(f"Window really hidden in the hidden runs: {sum(bool(h) for h in hidden)} of {len(hidden)}.")
     return '\n'.join(lines)
@@ -334,7 +371,7 @@ def main():
     parser.add_argument('--binary', required=True)
     parser.add_argument('--seconds', type=int, default=60)
     parser.add_argument('--repeats', type=int, default=3)
-    parser.add_argument('--scenarios', default='visible,hidden,idle')
+    parser.add_argument('--scenarios', default=','.join(SCENARIOS))
     parser.add_argument('--report', help='markdown file to write the table into')
     args = parser.parse_args()
 
@@ -351,14 +388,22 @@ def main():
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     time.sleep(1)
     disp = display.Display(f':{number}')
+    build = tempfile.mkdtemp(prefix='wendrel-bench-')
+    bare_binary = os.path.join(build, 'baretimers')
+    subprocess.run(['cc', '-O2', '-o', bare_binary,
+                    os.path.join(os.path.dirname(os.path.abspath(__file__)), 'baretimers.c')],
+                   check=True)
     results = []
     try:
         for repeat in range(args.repeats):
             for scenario in args.scenarios.split(','):
-                result = run_once(os.path.abspath(args.binary), scenario, args.seconds, disp, environment)
+                result = run_once(os.path.abspath(args.binary), bare_binary, scenario,
+                                  args.seconds, disp, environment)
                 results.append(result)
-                print(f"run {repeat + 1} {scenario}: Wendrel {result['wendrel_cpu_s_per_h']:.2f} s/h, "
-                      f"shell loop {result['loop_cpu_s_per_h']:.2f} s/h, "
+                anchors = ', '.join(f"{name} {result[name]['cpu_s_per_h']:.2f} s/h"
+                                    for name in ANCHORS)
+                print(f"run {repeat + 1} {scenario}: Wendrel {result['wendrel_cpu_s_per_h']:.2f} s/h "
+                      f"at {result['wendrel_wakeups']:.2f} wakeups/s, {anchors}, "
                       f"CRs {result['wendrel']['received']}/{result['wendrel']['expected']}, "
                       f"first paint {result['first_paint_ms']:.0f} ms", flush=True)
     finally:

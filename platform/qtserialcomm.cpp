@@ -214,7 +214,11 @@ void QtSerialComm::setOutput(const QByteArray &bytes)
         close();
         throw lost;
     }
-    m_port.flush(); // hand the byte to the system now rather than at the next event
+    // Hand the byte to the system now rather than at the next event. Once the
+    // buffer is empty a second flush turns off Qt's write notifier, which would
+    // otherwise wake the event loop once more for nothing.
+    m_port.flush();
+    m_port.flush();
 }
 
 void QtSerialComm::onPortError(QSerialPort::SerialPortError error)

@@ -10,6 +10,9 @@ static qint64 floorDiv(qint64 value, qint64 step)
     return value >= 0 ? value / step : -((-value + step - 1) / step);
 }
 
+// How late a timer's tick may read the clock after its place on the grid.
+static constexpr qint64 TimerLatenessMs = 5;
+
 // Every 500 ms a countdown tick and a chaser tick fall together.
 static constexpr qint64 GridsMeetMs = 500;
 
@@ -169,15 +172,18 @@ void Pacer::observeCountdown(qint64 planned)
 }
 
 // The first countdown tick at which the interval will have run out, or the
-// one two seconds on, whichever comes first.
+// one two seconds on, whichever comes first. A running timer's tick fires a
+// little after its place on the grid and reads the clock then; a ping due
+// within those few milliseconds is woken for at that tick, that much late.
 void Pacer::planWake()
 {
     const qint64 due = position(m_state.LastPingTick) + m_state.PingIntervalMs;
-    const qint64 firstDue = std::max(gridAtOrAfter(due, CountdownMs),
+    const qint64 firstDue = std::max(gridAtOrAfter(due - TimerLatenessMs, CountdownMs),
                                      m_lastCountdown + CountdownMs);
     m_plannedWake = std::min(firstDue, m_lastCountdown + LongestSleepMs);
+    const qint64 wakeAt = m_plannedWake == firstDue ? std::max(firstDue, due) : m_plannedWake;
     const qint64 now = position(m_state.NowTick);
-    m_wake.start(int(std::max<qint64>(0, m_plannedWake - now)));
+    m_wake.start(int(std::max<qint64>(0, wakeAt - now)));
 }
 
 void Pacer::comeOnScreen()
