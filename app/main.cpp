@@ -8,6 +8,7 @@
 #include "platform/qtnotifyicon.h"
 #include "platform/qtserialcomm.h"
 #include "platform/terminationsignals.h"
+#include "version.h"
 #include "platform/tickcount.h"
 #include "window/frmwendrel.h"
 
@@ -21,9 +22,9 @@ int main(int argc, char *argv[])
         return status;
 
     Application app(argc, argv);
-    Application::setApplicationName(QStringLiteral("Wendrel"));
-    Application::setApplicationVersion(QStringLiteral("1.00"));
-    Application::setDesktopFileName(QStringLiteral("org.wendrel.Wendrel"));
+    Application::setApplicationName(QStringLiteral(WENDREL_NAME));
+    Application::setApplicationVersion(QStringLiteral(WENDREL_VERSION));
+    Application::setDesktopFileName(QStringLiteral(WENDREL_APP_ID));
 
     QtSerialComm serial;
     applyPortDevices(commandLine, serial);

@@ -1,13 +1,14 @@
 #include "grad.h"
 
+#include "platform/notifyicon.h"
+
 #include <QtEndian>
 
 namespace Grad {
 
 NotifyIconRecord TrayIconData;
 
-void PaintGradient(DrawTarget &target, Long &red, Long &green, Long &blue,
-                   const Integer &direction)
+void PaintGradient(DrawTarget &target, Long &red, Long &green, Long &blue, const Integer &direction)
 {
     using namespace Checked;
     const Integer bandHeight = toInteger(double(target.Height()) / 63);
@@ -46,13 +47,12 @@ QString fixedTip(const QString &text, int length)
     return text.left(length).leftJustified(length, u' ');
 }
 
-void fillTrayIconData(NotifyIconRecord &record, std::int32_t windowHandle,
-                      std::int32_t iconHandle)
+void fillTrayIconData(NotifyIconRecord &record, std::int32_t windowHandle, std::int32_t iconHandle)
 {
     record.hWnd = windowHandle;
     record.uID = iconHandle;
-    record.uFlags = 7;              // message + icon + tip
-    record.uCallbackMessage = 512;  // mouse actions arrive as mouse moves
+    record.uFlags = NotifyIconFlags::Message | NotifyIconFlags::Icon | NotifyIconFlags::Tip;
+    record.uCallbackMessage = MouseMessage::MouseMove; // mouse actions arrive as mouse moves
     record.hIcon = iconHandle;
     record.szTip = fixedTip(QStringLiteral("Wendrel") + QChar(u'\0'));
     record.cbSize = NotifyIconRecord::ByteSize;
@@ -81,7 +81,7 @@ NotifyIconRecord NotifyIconRecord::fromBytes(const QByteArray &bytes)
     NotifyIconRecord record;
     if (bytes.size() < ByteSize)
         return record;
-    std::int32_t *fields[] = { &record.cbSize, &record.hWnd, &record.uID, &record.uFlags,
+    std::int32_t *fields[] = { &record.cbSize,           &record.hWnd, &record.uID, &record.uFlags,
                                &record.uCallbackMessage, &record.hIcon };
     for (int i = 0; i < 6; ++i)
         *fields[i] = qFromLittleEndian<std::int32_t>(bytes.constData() + qsizetype(4) * i);

@@ -19,8 +19,8 @@ public:
     virtual float Width() const = 0;
     // The filled-box form of Line (option 38): a solid rectangle between two
     // corners, in the drawing area's twips, in one colour (red + 256 green + 65536 blue).
-    virtual void Line(Integer option, Integer x1, Integer y1, Integer x2, Integer y2,
-                      Long colour) = 0;
+    virtual void Line(Integer option, Integer x1, Integer y1, Integer x2, Integer y2, Long colour)
+            = 0;
 };
 
 namespace Grad {

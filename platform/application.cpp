@@ -34,7 +34,8 @@ bool Application::notify(QObject *receiver, QEvent *event)
     } catch (const RuntimeError &error) {
         reportUncaughtError(error);
     } catch (const std::exception &error) {
-        reportUncaughtError(RuntimeError(51, QString::fromLocal8Bit(error.what())));
+        reportUncaughtError(
+                RuntimeError(RunTime::InternalError, QString::fromLocal8Bit(error.what())));
     }
     return true;
 }

@@ -16,12 +16,30 @@ static T narrowed(std::int64_t wide)
     return static_cast<T>(wide);
 }
 
-Integer addInteger(Integer a, Integer b) { return narrowed<Integer>(std::int64_t(a) + b); }
-Integer subInteger(Integer a, Integer b) { return narrowed<Integer>(std::int64_t(a) - b); }
-Integer mulInteger(Integer a, Integer b) { return narrowed<Integer>(std::int64_t(a) * b); }
-Long addLong(Long a, Long b) { return narrowed<Long>(std::int64_t(a) + b); }
-Long subLong(Long a, Long b) { return narrowed<Long>(std::int64_t(a) - b); }
-Long mulLong(Long a, Long b) { return narrowed<Long>(std::int64_t(a) * b); }
+Integer addInteger(Integer a, Integer b)
+{
+    return narrowed<Integer>(std::int64_t(a) + b);
+}
+Integer subInteger(Integer a, Integer b)
+{
+    return narrowed<Integer>(std::int64_t(a) - b);
+}
+Integer mulInteger(Integer a, Integer b)
+{
+    return narrowed<Integer>(std::int64_t(a) * b);
+}
+Long addLong(Long a, Long b)
+{
+    return narrowed<Long>(std::int64_t(a) + b);
+}
+Long subLong(Long a, Long b)
+{
+    return narrowed<Long>(std::int64_t(a) - b);
+}
+Long mulLong(Long a, Long b)
+{
+    return narrowed<Long>(std::int64_t(a) * b);
+}
 
 // nearbyint follows the current rounding mode, which the program never changes
 // from round-to-nearest-even; the range test is done on the double so that huge
@@ -38,8 +56,14 @@ static T rounded(double value)
     return static_cast<T>(nearest);
 }
 
-Integer toInteger(double value) { return rounded<Integer>(value); }
-Long toLong(double value) { return rounded<Long>(value); }
+Integer toInteger(double value)
+{
+    return rounded<Integer>(value);
+}
+Long toLong(double value)
+{
+    return rounded<Long>(value);
+}
 
 QString format00(std::int64_t value)
 {

@@ -1,16 +1,61 @@
 #include "commandline.h"
 
 #include "qtserialcomm.h"
+#include "version.h"
 
 #include <QCommandLineParser>
 
 #include <cstdio>
 
-CommandLine CommandLine::parse(const QStringList &arguments)
+// Qt's own options, which QApplication takes out of the command line itself.
+static const QStringList ToolkitOptionsWithValue = {
+    QStringLiteral("-platform"),
+    QStringLiteral("-platformpluginpath"),
+    QStringLiteral("-platformtheme"),
+    QStringLiteral("-plugin"),
+    QStringLiteral("-qwindowgeometry"),
+    QStringLiteral("-qwindowicon"),
+    QStringLiteral("-qwindowtitle"),
+    QStringLiteral("-session"),
+    QStringLiteral("-display"),
+    QStringLiteral("-geometry"),
+    QStringLiteral("-name"),
+    QStringLiteral("-title"),
+    QStringLiteral("-visual"),
+    QStringLiteral("-style"),
+    QStringLiteral("-stylesheet"),
+    QStringLiteral("-qmljsdebugger"),
+};
+static const QStringList ToolkitFlags = {
+    QStringLiteral("-reverse"), QStringLiteral("-widgetcount"), QStringLiteral("-nograb"),
+    QStringLiteral("-dograb"),  QStringLiteral("-sync"),
+};
+
+static QStringList withoutToolkitOptions(const QStringList &arguments)
 {
+    QStringList ours;
+    for (int i = 0; i < arguments.size(); ++i) {
+        QString option = arguments.at(i);
+        if (i > 0 && option.startsWith(QLatin1String("--")))
+            option.remove(0, 1); // Qt takes --platform as it takes -platform
+        const QString name = option.section(QLatin1Char('='), 0, 0);
+        if (i > 0 && ToolkitOptionsWithValue.contains(name)) {
+            if (!option.contains(QLatin1Char('=')))
+                ++i; // and its value
+            continue;
+        }
+        if (i > 0 && ToolkitFlags.contains(option))
+            continue;
+        ours << arguments.at(i);
+    }
+    return ours;
+}
+
+CommandLine CommandLine::parse(const QStringList &allArguments)
+{
+    const QStringList arguments = withoutToolkitOptions(allArguments);
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-            QStringLiteral("Ping Digital Cameras connected to Serial Ports to keep active."));
+    parser.setApplicationDescription(QStringLiteral(WENDREL_DESCRIPTION));
     const QCommandLineOption helpOption({ QStringLiteral("h"), QStringLiteral("help") },
                                         QStringLiteral("Show this help and exit."));
     const QCommandLineOption versionOption({ QStringLiteral("v"), QStringLiteral("version") },
@@ -21,7 +66,10 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     const QCommandLineOption port2Option(QStringLiteral("port2"),
                                          QStringLiteral("Use DEVICE as Com Port 2."),
                                          QStringLiteral("DEVICE"));
-    parser.addOptions({ helpOption, versionOption, port1Option, port2Option });
+    const QCommandLineOption listOption(
+            QStringLiteral("list-ports"),
+            QStringLiteral("List the serial devices there are and exit."));
+    parser.addOptions({ helpOption, versionOption, port1Option, port2Option, listOption });
 
     CommandLine result;
     const QString program = arguments.value(0, QStringLiteral("wendrel"));
@@ -40,12 +88,12 @@ CommandLine CommandLine::parse(const QStringList &arguments)
     }
     result.port1Device = parser.value(port1Option);
     result.port2Device = parser.value(port2Option);
-    result.versionText = QStringLiteral("Wendrel 1.00");
+    result.versionText = QStringLiteral(WENDREL_NAME " " WENDREL_VERSION);
     // QCommandLineParser's own help needs an application object; this one does not.
-    result.helpText = QStringLiteral("Usage: %1 [options]\n%2\n\nOptions:\n").arg(
-            program, parser.applicationDescription());
-    for (const QCommandLineOption &option : { helpOption, versionOption, port1Option,
-                                              port2Option }) {
+    result.helpText = QStringLiteral("Usage: %1 [options]\n%2\n\nOptions:\n")
+                              .arg(program, parser.applicationDescription());
+    for (const QCommandLineOption &option :
+         { helpOption, versionOption, port1Option, port2Option, listOption }) {
         QStringList names;
         for (const QString &name : option.names())
             names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
@@ -54,10 +102,14 @@ CommandLine CommandLine::parse(const QStringList &arguments)
             left += QLatin1Char(' ') + option.valueName();
         result.helpText += QStringLiteral("  %1  %2\n").arg(left, -20).arg(option.description());
     }
+    result.helpText += QStringLiteral("\nQt's own options (-platform, -display, -style, ...) "
+                                      "are taken as by every Qt program.\n");
     if (parser.isSet(helpOption))
         result.action = Action::ShowHelp;
     else if (parser.isSet(versionOption))
         result.action = Action::ShowVersion;
+    else if (parser.isSet(listOption))
+        result.action = Action::ListPorts;
     else if ((parser.isSet(port1Option) && result.port1Device.isEmpty())
              || (parser.isSet(port2Option) && result.port2Device.isEmpty())) {
         result.action = Action::Fail;
@@ -76,6 +128,10 @@ int answerCommandLine(const CommandLine &commandLine)
         return 0;
     case CommandLine::Action::ShowVersion:
         std::printf("%s\n", qPrintable(commandLine.versionText));
+        return 0;
+    case CommandLine::Action::ListPorts:
+        for (const SerialDevice &device : availableSerialDevices())
+            std::printf("%s\n", qPrintable(device.describe()));
         return 0;
     case CommandLine::Action::Fail:
         std::fprintf(stderr, "%s\n", qPrintable(commandLine.errorText));

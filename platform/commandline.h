@@ -1,5 +1,7 @@
 // The command line: --port1 DEVICE and --port2 DEVICE name other devices for
-// the two ports (a USB adapter, a /dev/serial/by-id link); --help and --version.
+// the two ports (a USB adapter, a /dev/serial/by-id link); --list-ports shows
+// the devices there are; --help and --version. The options every Qt program
+// takes (-platform, -display, -style, ...) are left to QApplication.
 #pragma once
 
 #include <QString>
@@ -7,7 +9,7 @@
 
 struct CommandLine
 {
-    enum class Action { Run, ShowHelp, ShowVersion, Fail };
+    enum class Action { Run, ShowHelp, ShowVersion, ListPorts, Fail };
 
     Action action = Action::Run;
     QString port1Device; // empty: the machine's first serial port

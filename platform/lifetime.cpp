@@ -12,7 +12,9 @@ void QtLifetime::endProgram(int status)
 
 QString runtimeErrorText(const RuntimeError &error)
 {
-    return QStringLiteral("Run-time error '%1':\n\n%2").arg(error.number()).arg(error.description());
+    return QStringLiteral("Run-time error '%1':\n\n%2")
+            .arg(error.number())
+            .arg(error.description());
 }
 
 QString runtimeErrorTitle()

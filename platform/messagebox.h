@@ -1,4 +1,5 @@
-// Modal message boxes and the system beep: one OK button, no icon, a title of its own.
+// Modal message boxes (one OK button, no icon, a title of its own) and the
+// system beep.
 #pragma once
 
 #include <QPointer>
@@ -30,8 +31,18 @@ public:
     virtual void beep() = 0;
 };
 
+// The desktop's own event sound "bell" (freedesktop sound theme) through
+// libcanberra, which every desktop's sound server plays; the toolkit's beep
+// where no sound can be played (no sound server, no theme).
 class QtBeep : public Beep
 {
 public:
+    QtBeep() = default;
+    QtBeep(const QtBeep &) = delete;
+    QtBeep &operator=(const QtBeep &) = delete;
+    ~QtBeep() override;
     void beep() override;
+
+private:
+    struct ca_context *m_sounds = nullptr; // made at the first beep
 };

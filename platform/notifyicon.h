@@ -14,6 +14,11 @@ namespace NotifyIconMessage {
 enum : std::int32_t { Add = 0, Modify = 1, Delete = 2 };
 }
 
+// Which of the record's fields the shell takes.
+namespace NotifyIconFlags {
+enum : std::int32_t { Message = 1, Icon = 2, Tip = 4 };
+}
+
 namespace MouseMessage {
 enum : std::int32_t {
     MouseMove = 512,

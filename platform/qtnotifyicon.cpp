@@ -24,7 +24,8 @@ QtNotifyIcon::QtNotifyIcon(const QIcon &icon)
     m_tray.setIcon(icon);
     QObject::connect(&m_tray, &QSystemTrayIcon::activated, &m_tray,
                      [this](QSystemTrayIcon::ActivationReason reason) {
-                         activate(reason, QGuiApplication::styleHints()->mouseDoubleClickInterval());
+                         activate(reason,
+                                  QGuiApplication::styleHints()->mouseDoubleClickInterval());
                      });
 }
 
@@ -48,9 +49,8 @@ static bool notifyThroughDesktop(const QString &title, const QString &text)
             QStringLiteral("org.freedesktop.Notifications"),
             QStringLiteral("/org/freedesktop/Notifications"),
             QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-    notify << QGuiApplication::applicationDisplayName() << 0u
-           << QGuiApplication::desktopFileName() << title << text << QStringList()
-           << QVariantMap() << NotificationMs;
+    notify << QGuiApplication::applicationDisplayName() << 0u << QGuiApplication::desktopFileName()
+           << title << text << QStringList() << QVariantMap() << NotificationMs;
     return bus.send(notify);
 #else
     Q_UNUSED(title);

@@ -30,8 +30,8 @@ private:
 
     QSystemTrayIcon m_tray;
     MouseHandler m_mouseHandler;
-    QElapsedTimer m_lastSingle;   // first of a possible pair of single activations
-    QElapsedTimer m_lastDouble;   // a double-click just delivered, to drop its echo
+    QElapsedTimer m_lastSingle; // first of a possible pair of single activations
+    QElapsedTimer m_lastDouble; // a double-click just delivered, to drop its echo
 };
 
 // The tip the shell would show: the record's 64 tip bytes up to the first NUL.

@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSerialPortInfo>
+
+#include <algorithm>
 
 #if defined(Q_OS_UNIX)
 #include <cerrno>
@@ -68,16 +71,17 @@ bool serialDeviceLockedElsewhere(const QString &device)
 
 QtSerialComm::QtSerialComm()
 {
-    setDevice(1, defaultSerialDevice(1));
-    setDevice(2, defaultSerialDevice(2));
+    for (const Integer port : { Integer(1), Integer(2) }) {
+        if (const QString path = defaultSerialDevice(port); !path.isEmpty())
+            m_devices.insert(port, path);
+    }
     // A failing device is reported once and closed at once: Qt keeps signalling a
     // vanished device in a tight loop for as long as it stays open.
     QObject::connect(&m_port, &QSerialPort::errorOccurred, &m_port,
                      [this](QSerialPort::SerialPortError error) { onPortError(error); });
     // Nothing is ever read, but the port is opened for reading so that a hang-up
     // is noticed at once; whatever a camera sends is dropped.
-    QObject::connect(&m_port, &QSerialPort::readyRead, &m_port,
-                     [this] { m_port.readAll(); });
+    QObject::connect(&m_port, &QSerialPort::readyRead, &m_port, [this] { m_port.readAll(); });
 }
 
 QtSerialComm::~QtSerialComm()
@@ -100,24 +104,62 @@ QString QtSerialComm::device(Integer port) const
     return m_devices.value(port);
 }
 
+QList<SerialDevice> QtSerialComm::availableDevices() const
+{
+    return availableSerialDevices(m_stableLinkDirectory);
+}
+
+QString SerialDevice::describe() const
+{
+    QString text = path;
+    if (systemLocation != path)
+        text += QStringLiteral(" (%1)").arg(systemLocation);
+    QStringList about;
+    for (const QString &part : { description, manufacturer })
+        if (!part.isEmpty() && !about.contains(part))
+            about << part;
+    if (!about.isEmpty())
+        text += QStringLiteral(": ") + about.join(QStringLiteral(", "));
+    return text;
+}
+
+// The link in the directory that leads to the same device as the path, if any;
+// none for a path that is itself such a link.
+static QString stableLinkIn(const QString &directory, const QString &path)
+{
+    const QString target = QFileInfo(path).canonicalFilePath();
+    const QDir links(directory);
+    if (target.isEmpty() || QFileInfo(path).absolutePath() == links.absolutePath())
+        return {};
+    const QFileInfoList entries = links.entryInfoList(QDir::System | QDir::Files, QDir::Name);
+    const auto link
+            = std::find_if(entries.begin(), entries.end(), [&target](const QFileInfo &entry) {
+                  return entry.isSymLink() && entry.canonicalFilePath() == target;
+              });
+    return link == entries.end() ? QString() : link->absoluteFilePath();
+}
+
+QList<SerialDevice> availableSerialDevices(const QString &stableLinkDirectory)
+{
+    QList<SerialDevice> devices;
+    for (const QSerialPortInfo &port : QSerialPortInfo::availablePorts()) {
+        const QString link = stableLinkIn(stableLinkDirectory, port.systemLocation());
+        devices << SerialDevice{ link.isEmpty() ? port.systemLocation() : link,
+                                 port.systemLocation(), port.description(), port.manufacturer() };
+    }
+    std::sort(devices.begin(), devices.end(),
+              [](const SerialDevice &a, const SerialDevice &b) { return a.path < b.path; });
+    return devices;
+}
+
 QString QtSerialComm::openedThrough(Integer port) const
 {
     return m_stableLinks.value(port, m_devices.value(port));
 }
 
-// The link in the stable-name directory that leads to the same device, if any.
 QString QtSerialComm::stableLinkFor(const QString &device) const
 {
-    const QString target = QFileInfo(device).canonicalFilePath();
-    const QDir links(m_stableLinkDirectory);
-    if (target.isEmpty() || QFileInfo(device).absolutePath() == links.absolutePath())
-        return {};
-    const QFileInfoList entries = links.entryInfoList(QDir::System | QDir::Files, QDir::Name);
-    for (const QFileInfo &link : entries) {
-        if (link.isSymLink() && link.canonicalFilePath() == target)
-            return link.absoluteFilePath();
-    }
-    return {};
+    return stableLinkIn(m_stableLinkDirectory, device);
 }
 
 void QtSerialComm::setCommPort(Integer port)
@@ -147,8 +189,7 @@ void QtSerialComm::open()
         throw SerialError(SerialErrors::PortInUse, QStringLiteral("Port already open"),
                           m_openDevice);
     if (path.isEmpty())
-        throw SerialError(SerialErrors::InvalidPortNumber,
-                          QStringLiteral("Invalid port number"),
+        throw SerialError(SerialErrors::InvalidPortNumber, QStringLiteral("Invalid port number"),
                           QStringLiteral("port %1").arg(m_commPort));
 
     if (serialDeviceLockedElsewhere(path))
@@ -161,8 +202,7 @@ void QtSerialComm::open()
         throw openError(named);
 
     const bool configured = m_port.setBaudRate(QSerialPort::Baud9600)
-            && m_port.setParity(QSerialPort::NoParity)
-            && m_port.setDataBits(QSerialPort::Data8)
+            && m_port.setParity(QSerialPort::NoParity) && m_port.setDataBits(QSerialPort::Data8)
             && m_port.setStopBits(QSerialPort::OneStop);
     if (!configured) {
         const QString why = m_port.errorString();
@@ -182,7 +222,7 @@ SerialError QtSerialComm::openError(const QString &device) const
     switch (m_port.error()) {
     case QSerialPort::DeviceNotFoundError:
     case QSerialPort::UnsupportedOperationError: // exists, but is no serial port
-    case QSerialPort::ResourceError: // a node with no hardware behind it (EIO)
+    case QSerialPort::ResourceError:             // a node with no hardware behind it (EIO)
         return { SerialErrors::InvalidPortNumber, why, device };
     case QSerialPort::PermissionError:
         // Qt says the same for a lock held elsewhere, a busy device and a refusal

@@ -13,9 +13,10 @@ public:
     QtSerialComm();
     ~QtSerialComm() override;
 
-    // The device each port number opens; numbers with no device give 8002.
-    void setDevice(Integer port, const QString &device);
-    QString device(Integer port) const;
+    // Numbers with no device give 8002.
+    void setDevice(Integer port, const QString &device) override;
+    QString device(Integer port) const override;
+    QList<SerialDevice> availableDevices() const override;
 
     // Where the system keeps stable names for USB adapters. Once a port has
     // been opened, it is opened through its stable name from then on, so an
@@ -45,6 +46,11 @@ private:
     QString m_openDevice;
     LostHandler m_lostHandler;
 };
+
+// The serial devices the system reports, each under its stable link in the
+// directory where it has one.
+QList<SerialDevice> availableSerialDevices(const QString &stableLinkDirectory
+                                           = QStringLiteral("/dev/serial/by-id"));
 
 // The system's default names for port 1 and port 2.
 QString defaultSerialDevice(Integer port);

@@ -1,6 +1,9 @@
 // Numbered run-time errors, the way every failure in the program travels.
-// Checked arithmetic, the serial component and the window all throw RuntimeError;
-// only Start/Stop catches serial errors, everything else reaches fatalerror.h.
+// Checked arithmetic, the serial component and the window all throw RuntimeError.
+// Start/Stop catches the serial component's errors, and so do the ping tick and
+// the lost-device retries (a device that fails makes the run wait for it);
+// anything else reaches frmWendrel::dispatch or Application::notify, which show
+// the standard error box and end the program.
 #pragma once
 
 #include <QString>
@@ -10,6 +13,7 @@
 namespace RunTime {
 enum ErrorNumber : int {
     Overflow = 6,
+    InternalError = 51, // a failure inside Qt or the standard library
 };
 }
 
@@ -17,8 +21,7 @@ class RuntimeError : public std::exception
 {
 public:
     RuntimeError(int number, QString description)
-        : m_number(number), m_description(std::move(description)),
-          m_what(m_description.toUtf8())
+        : m_number(number), m_description(std::move(description)), m_what(m_description.toUtf8())
     {
     }
 

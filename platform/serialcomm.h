@@ -7,6 +7,7 @@
 #include "runtimeerror.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -14,13 +15,13 @@
 namespace SerialErrors {
 enum : int {
     PortChangeWhileOpen = 8000, // the port number changes only while closed
-    InvalidPortNumber = 8002, // the number names no usable port
-    PortInUse = 8005,         // another program (or another Wendrel) holds it
-    PermissionDenied = 8010,  // the device exists but this user may not open it
-    CannotConfigure = 8015,   // opened, but 9600 8N1 could not be applied
-    PortNotOpen = 8018,       // output or a setting needs an open port
-    PortLost = 8020,          // the device failed or vanished while open
-    OpenFailed = 8021,        // any other failure to open
+    InvalidPortNumber = 8002,   // the number names no usable port
+    PortInUse = 8005,           // another program (or another Wendrel) holds it
+    PermissionDenied = 8010,    // the device exists but this user may not open it
+    CannotConfigure = 8015,     // opened, but 9600 8N1 could not be applied
+    PortNotOpen = 8018,         // output or a setting needs an open port
+    PortLost = 8020,            // the device failed or vanished while open
+    OpenFailed = 8021,          // any other failure to open
 };
 }
 
@@ -38,6 +39,20 @@ private:
     QString m_device;
 };
 
+// A serial device the machine offers: its path (the stable /dev/serial/by-id
+// link where there is one, else the kernel's name), and what the system says
+// it is.
+struct SerialDevice
+{
+    QString path;
+    QString systemLocation;
+    QString description;
+    QString manufacturer;
+
+    // "/dev/serial/by-id/usb-FTDI... (/dev/ttyUSB0): FT232R USB UART, FTDI"
+    QString describe() const;
+};
+
 class SerialComm
 {
 public:
@@ -46,6 +61,12 @@ public:
     // Selects the port the next open uses; throws while the port is open.
     virtual void setCommPort(Integer port) = 0;
     virtual Integer commPort() const = 0;
+
+    // The device each port number opens, and the devices there are to choose
+    // one from. Nothing is stored: a choice lasts for this session.
+    virtual void setDevice(Integer port, const QString &device) = 0;
+    virtual QString device(Integer port) const = 0;
+    virtual QList<SerialDevice> availableDevices() const = 0;
 
     // true opens the selected port at 9600 baud, no parity, 8 data bits, 1 stop bit.
     virtual void setPortOpen(bool open) = 0;

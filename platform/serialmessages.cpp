@@ -10,7 +10,9 @@
 QString deviceGroup(const QString &device)
 {
 #if defined(Q_OS_UNIX)
-    struct stat info{};
+    struct stat info
+    {
+    };
     if (::stat(device.toLocal8Bit().constData(), &info) != 0)
         return {};
     if (const group *owner = ::getgrgid(info.st_gid))
@@ -34,8 +36,7 @@ QString openFailureMessage(const SerialError &error)
                               "Log in again after joining the group.")
                 .arg(error.device(), example);
     }
-    return QStringLiteral("Wendrel cannot open %1: %2.")
-            .arg(error.device(), error.description());
+    return QStringLiteral("Wendrel cannot open %1: %2.").arg(error.device(), error.description());
 }
 
 QString portLostMessage(const SerialError &error)

@@ -15,8 +15,8 @@ static int s_writeEnd = -1;
 static void onSignal(int signal)
 {
     const char number = char(signal);
-    if (s_writeEnd >= 0)
-        [[maybe_unused]] const ssize_t written = ::write(s_writeEnd, &number, 1);
+    if (s_writeEnd >= 0) [[maybe_unused]]
+        const ssize_t written = ::write(s_writeEnd, &number, 1);
 }
 
 TerminationSignals::TerminationSignals(std::function<void(int)> onSignal)
@@ -35,7 +35,9 @@ TerminationSignals::TerminationSignals(std::function<void(int)> onSignal)
                 m_onSignal(number);
         }
     });
-    struct sigaction action{};
+    struct sigaction action
+    {
+    };
     action.sa_handler = ::onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

@@ -11,13 +11,22 @@ wendrel_install_missing() {
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "Installing: ${missing[*]}"
     local sudo=()
-    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    if [ "$(id -u)" -ne 0 ]; then
+        if ! command -v sudo >/dev/null; then
+            echo "Not root, and sudo is not installed. As root, run:" >&2
+            echo "    apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
+            return 1
+        fi
+        sudo=(sudo)
+    fi
     export DEBIAN_FRONTEND=noninteractive
     "${sudo[@]}" apt-get update -qq
     "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
 WENDREL_BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-serialport-dev
-                        libgl-dev qt6-qpa-plugins fonts-dejavu-core)
+                        libgl-dev qt6-qpa-plugins qt6-wayland fonts-dejavu-core libcanberra-dev
+                        libcanberra-pulse sound-theme-freedesktop)
 WENDREL_TEST_PACKAGES=(xvfb xauth trayer xdotool x11-utils imagemagick desktop-file-utils
-                       appstream dpkg-dev file python3 valgrind clang-tidy cppcheck util-linux)
+                       appstream dpkg-dev file python3 valgrind clang-tidy clang-format cppcheck util-linux
+                       openbox pulseaudio pulseaudio-utils)

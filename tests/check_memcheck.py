@@ -28,6 +28,17 @@ def xdotool(*args):
     return subprocess.run(['xdotool', *args], capture_output=True, text=True, timeout=60).stdout.strip()
 
 
+def painted(window):
+    """True once the window's top row shows the gradient's magenta."""
+    pixel = subprocess.run(['import', '-window', window, '-crop', '1x1+200+1', '-depth', '8', 'txt:-'],
+                           capture_output=True, text=True, timeout=60).stdout
+    match = re.search(r'#([0-9A-Fa-f]{6})', pixel)
+    if not match:
+        return False
+    red, green, blue = (int(match.group(1)[i:i + 2], 16) for i in (0, 2, 4))
+    return red > 200 and green < 40 and blue > 150
+
+
 def loss_records(report):
     """valgrind's records, one string each; several processes may share the log."""
     records = {}
@@ -53,19 +64,27 @@ def main():
         program = subprocess.Popen(['valgrind', '--tool=memcheck', '--leak-check=full',
                                     '--errors-for-leak-kinds=definite', '--num-callers=30',
                                     f'--log-file={log}', binary, '--port1', device])
-        window = xdotool('search', '--sync', '--onlyvisible', '--name', '^Wendrel$').split('\n')[0]
-        time.sleep(2)  # valgrind is slow to draw
-        xdotool('mousemove', '--window', window, '184', '90', 'click', '1')
-        time.sleep(1)
-        xdotool('mousemove', '--window', window, '247', '19', 'click', '1')
-        received = b''
-        deadline = time.time() + 20
-        while received.count(b'\r') < 3 and time.time() < deadline:
-            ready, _, _ = select.select([master], [], [], 0.5)
-            if ready:
-                received += os.read(master, 64)
-        program.send_signal(signal.SIGTERM)
-        status = program.wait(timeout=120)
+        try:
+            window = xdotool('search', '--sync', '--onlyvisible', '--name', '^Wendrel$').split('\n')[0]
+            # valgrind is slow to draw: the clicks wait until the gradient shows.
+            deadline = time.time() + 60
+            while not painted(window) and time.time() < deadline:
+                time.sleep(0.2)
+            xdotool('mousemove', '--window', window, '184', '90', 'click', '1')
+            xdotool('mousemove', '--window', window, '247', '19', 'click', '1')
+            received = b''
+            deadline = time.time() + 20
+            while received.count(b'\r') < 3 and time.time() < deadline:
+                ready, _, _ = select.select([master], [], [], 0.5)
+                if ready:
+                    received += os.read(master, 64)
+            program.send_signal(signal.SIGTERM)
+            status = program.wait(timeout=120)
+        finally:
+            # Whatever went wrong above, neither valgrind nor the program outlives the check.
+            if program.poll() is None:
+                program.kill()
+                program.wait()
         report = open(log).read()
         if os.environ.get('WENDREL_MEMCHECK_LOG'):
             open(os.environ['WENDREL_MEMCHECK_LOG'], 'w').write(report)

@@ -1,19 +1,40 @@
 #!/usr/bin/env bash
-# clang-tidy (bugprone, performance, modernize; see .clang-tidy) and cppcheck over
-# Wendrel's own sources and tests. Anything they report fails the test.
+# clang-format (the house style in .clang-format), clang-tidy (bugprone,
+# performance, modernize; see .clang-tidy) and cppcheck over Wendrel's own
+# sources and tests. Anything they report fails the test, and so does a
+# missing tool: a check that cannot run has not passed.
 set -euo pipefail
 source_dir=$1
 build_dir=$2
 cd "$source_dir"
-files=$(ls window/*.cpp grad/*.cpp platform/*.cpp app/*.cpp tests/*.cpp)
 
+for tool in clang-format:clang-format clang-tidy:clang-tidy cppcheck:cppcheck; do
+    if ! command -v "${tool%%:*}" >/dev/null; then
+        echo "${tool%%:*} is missing: apt-get install ${tool##*:}"
+        exit 1
+    fi
+done
+
+sources=$(ls window/*.cpp window/*.h grad/*.cpp grad/*.h platform/*.cpp platform/*.h \
+             app/*.cpp tests/*.cpp tests/*.h bench/*.c)
+echo "clang-format over $(echo "$sources" | wc -l) files"
+# shellcheck disable=SC2086 # one file a word
+if ! clang-format --dry-run --Werror $sources; then
+    echo "not in the house style: run clang-format -i on the files above"
+    exit 1
+fi
+
+files=$(ls window/*.cpp grad/*.cpp platform/*.cpp app/*.cpp tests/*.cpp)
 echo "clang-tidy over $(echo "$files" | wc -l) files"
 tidy_log=$(mktemp)
 trap 'rm -f "$tidy_log"' EXIT
+tidy_status=0
 echo "$files" | xargs -P"$(nproc)" -n1 clang-tidy -p "$build_dir" --quiet \
-    --header-filter="^$source_dir/(window|grad|platform|app|tests)/" >"$tidy_log" 2>&1 || true
-if grep -E 'warning:|error:' "$tidy_log"; then
-    echo "clang-tidy found the above"
+    --header-filter="^$source_dir/(window|grad|platform|app|tests)/" >"$tidy_log" 2>&1 \
+    || tidy_status=$?
+if grep -E 'warning:|error:' "$tidy_log" || [ "$tidy_status" -ne 0 ]; then
+    cat "$tidy_log" | tail -20
+    echo "clang-tidy found the above (status $tidy_status)"
     exit 1
 fi
 

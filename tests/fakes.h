@@ -10,6 +10,8 @@
 #include "platform/tickcount.h"
 #include "window/frmwendrel.h"
 
+#include "ptypair.h"
+
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -22,7 +24,10 @@ struct EventLog
     QStringList entries;
     void add(const QString &entry) { entries << entry; }
     // The entries that start with the prefix, in order.
-    QStringList only(const QString &prefix) const { return entries.filter(QRegularExpression("^" + QRegularExpression::escape(prefix))); }
+    QStringList only(const QString &prefix) const
+    {
+        return entries.filter(QRegularExpression("^" + QRegularExpression::escape(prefix)));
+    }
 };
 
 class FakeSerialComm : public SerialComm
@@ -38,6 +43,16 @@ public:
         m_port = port;
     }
     Integer commPort() const override { return m_port; }
+    void setDevice(Integer port, const QString &device) override
+    {
+        m_log.add(QStringLiteral("device:%1:%2").arg(port).arg(device));
+        m_devices[port] = device;
+    }
+    QString device(Integer port) const override
+    {
+        return m_devices.value(port, QStringLiteral("/dev/fake%1").arg(port));
+    }
+    QList<SerialDevice> availableDevices() const override { return devices; }
     void setPortOpen(bool open) override
     {
         m_log.add(open ? QStringLiteral("open") : QStringLiteral("close"));
@@ -70,11 +85,12 @@ public:
         if (m_lostHandler)
             m_lostHandler(SerialError(SerialErrors::PortLost, QStringLiteral("gone"), device()));
     }
-    QString device() const { return QStringLiteral("/dev/fake%1").arg(m_port); }
+    QString device() const { return device(m_port); }
 
     std::optional<int> failOpenWith;
     std::optional<int> failOutputWith;
     QByteArray sent;
+    QList<SerialDevice> devices;
     int opens = 0;
     int closes = 0;
 
@@ -82,6 +98,7 @@ private:
     EventLog &m_log;
     Integer m_port = 0;
     bool m_open = false;
+    QMap<Integer, QString> m_devices;
     LostHandler m_lostHandler;
 };
 
@@ -128,7 +145,11 @@ class RecordingBeep : public Beep
 {
 public:
     explicit RecordingBeep(EventLog &log) : m_log(log) { }
-    void beep() override { m_log.add(QStringLiteral("beep")); ++count; }
+    void beep() override
+    {
+        m_log.add(QStringLiteral("beep"));
+        ++count;
+    }
     int count = 0;
 
 private:
@@ -161,7 +182,11 @@ public:
         return true;
     }
     void setMouseHandler(MouseHandler handler) override { m_mouseHandler = std::move(handler); }
-    void mouse(std::int32_t message) { if (m_mouseHandler) m_mouseHandler(message); }
+    void mouse(std::int32_t message)
+    {
+        if (m_mouseHandler)
+            m_mouseHandler(message);
+    }
 
     bool trayAvailable = true;
     bool shown = false;
@@ -212,13 +237,15 @@ struct Rig
 };
 
 // A window over the real serial component on a given device and the system's
-// clock. The boxes and the beep are recorded, or, for the end-to-end tests, the
-// program's own (a helper then answers the real modal boxes).
+// clock. Port 2 is a pseudo-terminal of its own, never the machine's port. The boxes and the beep
+// are recorded, or, for the end-to-end tests, the program's own (a helper then answers the real
+// modal boxes).
 struct RealPortRig
 {
     enum class Dialogs { Recorded, Real };
 
     EventLog log;
+    Pty port2;
     QtSerialComm serial;
     SystemTickCount ticks;
     RecordingMessageBox box{ log };
@@ -232,6 +259,7 @@ struct RealPortRig
     explicit RealPortRig(const QString &port1Device, Dialogs dialogs = Dialogs::Recorded)
     {
         serial.setDevice(1, port1Device);
+        serial.setDevice(2, port2.slaveName());
         const bool real = dialogs == Dialogs::Real;
         window = std::make_unique<frmWendrel>(
                 Platform{ serial, ticks, real ? static_cast<MessageBox &>(realBox) : box,

@@ -32,6 +32,18 @@ void tst_Checked::limitsOfEachWidth()
     QVERIFY_THROWS_EXCEPTION(RuntimeError, Checked::addLong(2147483647, 1));
     QVERIFY_THROWS_EXCEPTION(RuntimeError, Checked::subLong(-2147483647 - 1, 1));
     QVERIFY_THROWS_EXCEPTION(RuntimeError, Checked::mulLong(65536, 32768));
+    // The interval's products: hours and minutes in 32 bits, seconds in 16, so
+    // 597 hours and 328 seconds overflow although their widened results fit.
+    QCOMPARE(Checked::mulLong(596, 3600000), 2145600000);
+    QVERIFY_THROWS_EXCEPTION(RuntimeError, Checked::mulLong(597, 3600000));
+    QCOMPARE(Checked::mulInteger(327, 100), Integer(32700));
+    try {
+        Checked::mulInteger(328, 100);
+        QFAIL("328 seconds must overflow in 16 bits");
+    } catch (const RuntimeError &error) {
+        QCOMPARE(error.number(), 6);
+        QCOMPARE(error.description(), "Overflow");
+    }
 }
 
 void tst_Checked::roundingHalvesToEven_data()
@@ -81,8 +93,10 @@ void tst_Checked::twoDigitRule()
 // remainder; sample a spread of them, negative ones and the Long's ends included.
 void tst_Checked::countdownMatchesIntegerFormulas()
 {
-    QList<qint64> samples{ -2147483647LL - 1, -3600001, -60001, -1001, -1000, -1, 0, 1, 999,
-                           1000, 59999, 60000, 3599999, 3600000, 89999000, 2147483647 };
+    QList<qint64> samples{
+        -2147483647LL - 1, -3600001, -60001,   -1001,     -1000, -1, 0, 1, 999, 1000, 59999, 60000,
+        3599999,           3600000,  89999000, 2147483647
+    };
     for (qint64 r = -200000000; r <= 200000000; r += 999983)
         samples << r;
     const auto floorDiv = [](qint64 a, qint64 b) { return a / b - ((a % b != 0) && (a < 0)); };

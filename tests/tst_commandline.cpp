@@ -19,6 +19,8 @@ private Q_SLOTS:
     void refusals_data();
     void refusals();
     void versionAndHelpFromTheProgram();
+    void toolkitOptionsAreLeftToQt_data();
+    void toolkitOptionsAreLeftToQt();
     void badOptionEndsWithStatusTwo_data();
     void badOptionEndsWithStatusTwo();
 };
@@ -82,6 +84,52 @@ void tst_CommandLine::versionAndHelpFromTheProgram()
     QVERIFY(help.contains("--port1 DEVICE"));
     QVERIFY(help.contains("--port2 DEVICE"));
     QVERIFY(help.contains("--version"));
+
+    // The devices there are, one a line (perhaps none), with no display at all.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    program.setProcessEnvironment(environment);
+    program.start(WENDREL_BINARY, { "--list-ports" });
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitCode(), 0);
+    for (const QByteArray &line : program.readAllStandardOutput().split('\n'))
+        QVERIFY2(line.isEmpty() || line.startsWith("/dev/"), line.constData());
+}
+
+void tst_CommandLine::toolkitOptionsAreLeftToQt_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("-platform") << QStringList{ "-platform", "offscreen" };
+    QTest::newRow("--platform") << QStringList{ "--platform", "offscreen" };
+    QTest::newRow("-display") << QStringList{ "-display", ":7" };
+    QTest::newRow("-style, then ours") << QStringList{ "-style", "Fusion", "--port1", "/dev/x" };
+    QTest::newRow("-qmljsdebugger=") << QStringList{ "-qmljsdebugger=port:1234" };
+    QTest::newRow("-reverse") << QStringList{ "-reverse" };
+}
+
+// Qt's own options pass our parser; the program started with one (and no
+// display at all) runs until it is told to end.
+void tst_CommandLine::toolkitOptionsAreLeftToQt()
+{
+    QFETCH(QStringList, arguments);
+    const CommandLine line = CommandLine::parse(QStringList{ "wendrel" } + arguments);
+    QCOMPARE(line.action, CommandLine::Action::Run);
+    QCOMPARE(line.port1Device, arguments.contains("--port1") ? "/dev/x" : "");
+    if (!arguments.contains("offscreen"))
+        return;
+
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    environment.remove("QT_QPA_PLATFORM");
+    program.setProcessEnvironment(environment);
+    program.start(WENDREL_BINARY, arguments);
+    QVERIFY(program.waitForStarted(5000));
+    QVERIFY2(!program.waitForFinished(1500), program.readAllStandardError().constData());
+    program.terminate();
+    QVERIFY(program.waitForFinished(5000));
+    QCOMPARE(program.exitCode(), 0);
 }
 
 void tst_CommandLine::badOptionEndsWithStatusTwo_data()

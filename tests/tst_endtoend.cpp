@@ -69,7 +69,10 @@ void tst_EndToEnd::pingsEverySecondUntilStopped()
     const qint64 firstAt = clock.elapsed();
     QCOMPARE(pty.readWhileRunning(1, 2500), QByteArray(1, '\r'));
     const qint64 spacing = clock.elapsed() - firstAt;
-    QVERIFY2(spacing >= 950 && spacing <= 1450, qPrintable(QString::number(spacing)));
+    // Never early; late by one countdown tick at most, and by more only under
+    // the sanitizers on a busy machine.
+    const qint64 latest = qEnvironmentVariableIsSet("WENDREL_SANITIZED") ? 2500 : 1450;
+    QVERIFY2(spacing >= 950 && spacing <= latest, qPrintable(QString::number(spacing)));
 
     QTest::mouseClick(rig.c().Command2, Qt::LeftButton);
     QCOMPARE(rig.c().Command2->text(), "&Start");

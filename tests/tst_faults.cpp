@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -86,8 +87,10 @@ QString tst_Faults::openAsUser(const QString &device)
     opener.setProcessChannelMode(QProcess::MergedChannels);
     const QStringList holderArguments{ "--qt", device };
     if (::geteuid() == 0)
-        opener.start("setpriv", QStringList{ "--reuid=65534", "--regid=65534", "--clear-groups",
-                                             "--", m_holderCopy } + holderArguments);
+        opener.start("setpriv",
+                     QStringList{ "--reuid=65534", "--regid=65534", "--clear-groups", "--",
+                                  m_holderCopy }
+                             + holderArguments);
     else
         opener.start(m_holderCopy, holderArguments);
     opener.closeWriteChannel();
@@ -153,6 +156,7 @@ void tst_Faults::lockFileOfADeadProgramIsNoHindrance()
     QFile lock(lockPath);
     if (!lock.open(QIODevice::NewOnly | QIODevice::WriteOnly))
         QSKIP("cannot write in /var/lock here");
+    const auto removeLock = qScopeGuard([&lockPath] { QFile::remove(lockPath); });
     lock.write("    999999\n"); // no such process
     lock.close();
     QtSerialComm comm;
@@ -160,7 +164,6 @@ void tst_Faults::lockFileOfADeadProgramIsNoHindrance()
     QCOMPARE(openErrorNumber(comm), 0);
     QVERIFY(comm.portOpen());
     comm.setPortOpen(false);
-    QFile::remove(lockPath);
 }
 
 static int openDescriptors()

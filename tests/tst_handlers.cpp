@@ -62,7 +62,6 @@ private Q_SLOTS:
     void scrollHandlers_data();
     void scrollHandlers();
     void assigningSameValueRaisesNothing();
-    void arithmeticWidths();
     void intervalSum_data();
     void intervalSum();
     void startSequence();
@@ -178,8 +177,8 @@ void tst_Handlers::scrollHandlers()
     const auto &c = rig.c();
     ReversedScrollBar *bars[] = { c.VScroll1, c.VScroll2, c.VScroll3 };
     QLineEdit *texts[] = { c.Text1, c.Text2, c.Text3 };
-    Long WindowState::*fields[] = { &WindowState::HoursMs, &WindowState::MinutesMs,
-                                    &WindowState::SecondsCs };
+    Long WindowState::*fields[]
+            = { &WindowState::HoursMs, &WindowState::MinutesMs, &WindowState::SecondsCs };
 
     bars[bar - 1]->setSetting(setting);
     QCOMPARE(texts[bar - 1]->text(), text);
@@ -201,23 +200,6 @@ void tst_Handlers::assigningSameValueRaisesNothing()
     c.VScroll2->setSetting(7);
     QCOMPARE(c.Text2->text(), "typed");
     QCOMPARE(rig.s().MinutesMs, 123);
-}
-
-void tst_Handlers::arithmeticWidths()
-{
-    // The hours and minutes products are Longs; the seconds product is an Integer.
-    QCOMPARE(Checked::mulLong(596, 3600000), 2145600000);
-    QVERIFY_THROWS_EXCEPTION(RuntimeError, Checked::mulLong(597, 3600000));
-    QVERIFY_THROWS_EXCEPTION(RuntimeError, Checked::mulLong(-597, 3600000));
-    QCOMPARE(Checked::mulLong(32767, 60000), 1966020000);
-    QCOMPARE(Checked::mulInteger(327, 100), Integer(32700));
-    try {
-        Checked::mulInteger(328, 100);
-        QFAIL("328 seconds must overflow in 16 bits");
-    } catch (const RuntimeError &error) {
-        QCOMPARE(error.number(), 6);
-        QCOMPARE(error.description(), "Overflow");
-    }
 }
 
 void tst_Handlers::intervalSum_data()

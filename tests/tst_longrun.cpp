@@ -44,7 +44,8 @@ void tst_LongRun::millionTicksAcrossSignChangeSuspendAndWrap()
     constexpr std::int64_t Day = 86400000;
     constexpr std::int64_t Interval = 7000;
     constexpr int TicksPerSegment = 500000; // 250 ms apart: 34.7 hours each
-    rig.ticks.now = Long(std::uint32_t((std::int64_t(1) << 31) - Day)); // a day before the sign change
+    rig.ticks.now
+            = Long(std::uint32_t((std::int64_t(1) << 31) - Day)); // a day before the sign change
     rig.c().VScroll3->setSetting(7);
     rig.c().chkSound->setChecked(true);
     rig.form().Command2_Click();
@@ -157,8 +158,9 @@ void tst_LongRun::offScreenRunPingsAsContinuousTicking()
     }
     QRandomGenerator random(seed);
     const std::int64_t start = (std::int64_t(1) << 31) - Hour; // an hour before the sign change
-    const std::int64_t suspendAt = 2 * Hour;                  // mono time, after the sign change
-    const std::int64_t suspended = (std::int64_t(1) << 31) - 2 * Hour + 150; // to an hour before the wrap
+    const std::int64_t suspendAt = 2 * Hour;                   // mono time, after the sign change
+    const std::int64_t suspended
+            = (std::int64_t(1) << 31) - 2 * Hour + 150; // to an hour before the wrap
     std::int64_t asleep = 0;
     for (Rig *rig : { &continuous, &paced }) {
         rig->ticks.now = tickAt(start);
@@ -235,9 +237,9 @@ void tst_LongRun::offScreenRunPingsAsContinuousTicking()
             setShown(next);
             if (next == Shown::OnScreen) {
                 ++shows;
-                const CountdownTexts expected = splitRemaining(Checked::subLong(
-                        continuous.s().PingIntervalMs,
-                        elapsedTicks(continuous.s().LastPingTick, now)));
+                const CountdownTexts expected = splitRemaining(
+                        Checked::subLong(continuous.s().PingIntervalMs,
+                                         elapsedTicks(continuous.s().LastPingTick, now)));
                 const auto &c = paced.c();
                 QCOMPARE(c.Text1->text() + c.Text2->text() + c.Text3->text(),
                          expected.hours + expected.minutes + expected.seconds);

@@ -14,7 +14,6 @@ class tst_Serial : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void defaultPortsAreTheFirstTwo();
     void openWriteClose();
     void opensAt9600EightNoneOne();
     void secondOpenOfTheSameDeviceIsInUse();
@@ -26,14 +25,6 @@ private Q_SLOTS:
     void hangUpIsReportedOnceAndClosesThePort();
     void portCanBeOpenedAgainAfterItCameBack();
 };
-
-void tst_Serial::defaultPortsAreTheFirstTwo()
-{
-    QtSerialComm comm;
-    QCOMPARE(comm.device(1), "/dev/ttyS0");
-    QCOMPARE(comm.device(2), "/dev/ttyS1");
-    QCOMPARE(comm.device(3), QString());
-}
 
 void tst_Serial::openWriteClose()
 {

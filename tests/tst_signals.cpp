@@ -48,49 +48,39 @@ void tst_Signals::endsLikeAClosedWindow_data()
     QTest::newRow("the Exit button") << 0 << false;
 }
 
+// Clicks at a point of the window (pixels at 96 dpi); false if xdotool failed.
+static bool click(const QString &window, int x, int y)
+{
+    bool ok = false;
+    xdotool({ "mousemove", "--window", window, QString::number(x), QString::number(y), "click",
+              "1" },
+            &ok);
+    return ok;
+}
+
 // Starts the real program on the device, finds its window and starts pinging
-// at a one-second interval with the mouse; returns the window's id.
+// at a one-second interval with the mouse; returns the window's id, or an
+// empty string when any step failed.
 static QString startPinging(QProcess &wendrel, const QString &device)
 {
     wendrel.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     wendrel.start(WENDREL_BINARY, { "--port1", device });
     if (!wendrel.waitForStarted(5000))
         return {};
-    const QString window =
-            xdotool({ "search", "--sync", "--onlyvisible", "--pid",
-                      QString::number(wendrel.processId()), "--name", "^Wendrel$" })
-                    .section('\n', 0, 0);
-    QTest::qWait(300);
-    // The seconds bar's up arrow, then Start (positions in pixels at 96 dpi).
-    xdotool({ "mousemove", "--window", window, "184", "90", "click", "1" });
-    xdotool({ "mousemove", "--window", window, "247", "19", "click", "1" });
+    QString window = xdotool({ "search", "--sync", "--onlyvisible", "--pid",
+                               QString::number(wendrel.processId()), "--name", "^Wendrel$" })
+                             .section('\n', 0, 0);
+    if (window.isEmpty() || !QTest::qWaitFor([&window] { return painted(window); }, 5000))
+        return {};
+    // The seconds bar's up arrow, then Start.
+    if (!click(window, 184, 90) || !click(window, 247, 19))
+        return {};
     return window;
 }
 
-static void clickHide(const QString &window)
+static bool clickHide(const QString &window)
 {
-    xdotool({ "mousemove", "--window", window, "247", "44", "click", "1" });
-}
-
-// The program's visible windows, small (its icon in the tray) or not.
-static QStringList visibleWindows(const QProcess &wendrel, bool small)
-{
-    const QStringList windows =
-            xdotool({ "search", "--onlyvisible", "--pid", QString::number(wendrel.processId()) })
-                    .split('\n', Qt::SkipEmptyParts);
-    QStringList found;
-    for (const QString &window : windows) {
-        const QString geometry = xdotool({ "getwindowgeometry", "--shell", window });
-        const int width = geometry.section("WIDTH=", 1).section('\n', 0, 0).toInt();
-        if (width > 0 && (width <= 32) == small)
-            found << window;
-    }
-    return found;
-}
-
-static int iconsInTray(const QProcess &wendrel)
-{
-    return int(visibleWindows(wendrel, true).size());
+    return click(window, 247, 44);
 }
 
 void tst_Signals::endsLikeAClosedWindow()
@@ -100,14 +90,17 @@ void tst_Signals::endsLikeAClosedWindow()
     Pty pty;
     QProcess wendrel;
     const QString window = startPinging(wendrel, pty.slaveName());
-    QVERIFY2(!window.isEmpty(), "the window did not appear");
+    QVERIFY2(!window.isEmpty(), "the window did not appear, or a click failed");
     QCOMPARE(pty.readUpTo(1, 3000), QByteArray(1, '\r'));
-    if (hiddenInTray)
-        clickHide(window);
+    if (hiddenInTray) {
+        QVERIFY(clickHide(window));
+        QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(wendrel.processId(), false).isEmpty(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(iconsInTray(wendrel.processId()), 1, 5000);
+    }
     QCOMPARE(pty.readUpTo(1, 2000), QByteArray(1, '\r')); // still pinging
 
     if (signal == 0)
-        xdotool({ "mousemove", "--window", window, "247", "69", "click", "1" }); // Exit
+        QVERIFY(click(window, 247, 69)); // Exit
     else
         ::kill(pid_t(wendrel.processId()), signal);
     QVERIFY(wendrel.waitForFinished(5000));
@@ -131,21 +124,22 @@ void tst_Signals::hiddenRunOutlivesALostDevice()
     QVERIFY(QFile::link(first->slaveName(), camera));
     QProcess wendrel;
     const QString window = startPinging(wendrel, camera);
-    QVERIFY2(!window.isEmpty(), "the window did not appear");
+    QVERIFY2(!window.isEmpty(), "the window did not appear, or a click failed");
     QCOMPARE(first->readUpTo(1, 3000), QByteArray(1, '\r'));
-    clickHide(window);
-    QTRY_COMPARE_WITH_TIMEOUT(iconsInTray(wendrel), 1, 5000);
+    QVERIFY(clickHide(window));
+    QTRY_VERIFY_WITH_TIMEOUT(visibleWindows(wendrel.processId(), false).isEmpty(), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(iconsInTray(wendrel.processId()), 1, 5000);
 
     first.reset(); // unplugged
     QFile::remove(camera);
     // The notification comes; a click closes it, as a user passing by would.
-    QTRY_VERIFY_WITH_TIMEOUT(!visibleWindows(wendrel, false).isEmpty(), 3000);
-    for (const QString &notice : visibleWindows(wendrel, false))
+    QTRY_VERIFY_WITH_TIMEOUT(!visibleWindows(wendrel.processId(), false).isEmpty(), 3000);
+    for (const QString &notice : visibleWindows(wendrel.processId(), false))
         xdotool({ "mousemove", "--window", notice, "20", "20", "click", "1" });
-    QTRY_VERIFY(visibleWindows(wendrel, false).isEmpty());
+    QTRY_VERIFY(visibleWindows(wendrel.processId(), false).isEmpty());
     QTest::qWait(3000);
     QCOMPARE(wendrel.state(), QProcess::Running);
-    QCOMPARE(iconsInTray(wendrel), 1);
+    QCOMPARE(iconsInTray(wendrel.processId()), 1);
 
     Pty second; // plugged in again
     QVERIFY(QFile::link(second.slaveName(), camera));

@@ -9,6 +9,7 @@
 
 #include <QProcess>
 #include <QScreen>
+#include <QStyleHints>
 #include <QTest>
 
 class tst_TrayXvfb : public QObject
@@ -36,16 +37,16 @@ void tst_TrayXvfb::gradientShowsBehindTheControls()
     Rig rig;
     rig.form().show();
     QVERIFY(QTest::qWaitForWindowExposed(&rig.form()));
-    QTest::qWait(200);
-    const QImage shot = rig.form().screen()->grabWindow(rig.form().winId()).toImage();
-    QVERIFY(!shot.isNull());
-    const QColor top = shot.pixelColor(shot.width() / 2 + 40, 1);
-    QVERIFY2(top.red() > 200 && top.green() < 30 && top.blue() > 150,
-             qPrintable(top.name()));
+    // The X server has the picture once the top row shows the gradient's magenta.
+    QImage shot;
+    QColor top;
+    QTRY_VERIFY2_WITH_TIMEOUT((shot = rig.form().screen()->grabWindow(rig.form().winId()).toImage(),
+                               top = shot.pixelColor(shot.width() / 2 + 40, 1),
+                               top.red() > 200 && top.green() < 30 && top.blue() > 150),
+                              qPrintable(top.name()), 5000);
     // Darker further down, between the controls (the lamps' row gap).
     const QColor low = shot.pixelColor(6, shot.height() - 4);
     QVERIFY2(low.red() < top.red() / 2 && low.blue() < top.blue() / 2, qPrintable(low.name()));
-    shot.save(QDir::temp().filePath("wendrel-window.png"));
 }
 
 void tst_TrayXvfb::hideClickAndDoubleClick()
@@ -66,17 +67,18 @@ void tst_TrayXvfb::hideClickAndDoubleClick()
     QTest::keyClick(form.windowHandle(), Qt::Key_H, Qt::AltModifier);
     QTRY_VERIFY(!form.isVisible());
     QVERIFY(tray.isShown());
+    // The tray has embedded the icon once its small window is mapped there.
+    QTRY_COMPARE_WITH_TIMEOUT(iconsInTray(QCoreApplication::applicationPid()), 1, 5000);
     QTRY_VERIFY_WITH_TIMEOUT(tray.geometry().isValid() && !tray.geometry().isEmpty(), 5000);
-    QTest::qWait(300); // let the tray embed and map the icon
     const QPoint centre = tray.geometry().center();
     bool ok = false;
     xdotool({ "mousemove", QString::number(centre.x()), QString::number(centre.y()) }, &ok);
     QVERIFY(ok);
-
     xdotool({ "click", "1" }, &ok);
     QVERIFY(ok);
-    QTest::qWait(800);
-    QVERIFY(!form.isVisible()); // a single click does nothing
+    // A single click does nothing, not even once the double-click time is over.
+    QTest::qWait(QGuiApplication::styleHints()->mouseDoubleClickInterval() + 300);
+    QVERIFY(!form.isVisible());
     QVERIFY(tray.isShown());
 
     xdotool({ "click", "--repeat", "2", "--delay", "60", "1" }, &ok);

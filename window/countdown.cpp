@@ -13,10 +13,10 @@ CountdownTexts splitRemaining(Long remainingMs)
 
     CountdownTexts texts;
     texts.hours = format00(whole(std::fabs(std::floor(r / 60 * thousandth / 60))));
-    texts.minutes = format00(whole(std::floor(r * thousandth / 60)
-                                   - std::floor(r * thousandth / 60 / 60) * 60));
-    texts.seconds = format00(whole(std::floor(r * thousandth)
-                                   - std::floor(r * thousandth / 60) * 60));
+    texts.minutes = format00(
+            whole(std::floor(r * thousandth / 60) - std::floor(r * thousandth / 60 / 60) * 60));
+    texts.seconds
+            = format00(whole(std::floor(r * thousandth) - std::floor(r * thousandth / 60) * 60));
     return texts;
 }
 

@@ -17,9 +17,12 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 #include <QTimer>
+
+#include <algorithm>
 
 using Checked::format00;
 
@@ -85,7 +88,7 @@ void frmWendrel::Form_Load()
     Controls &c = m_controls;
     m_state.Running = 0;
     m_state.PingIntervalMs = 0;
-    m_serial.setCommPort(1);
+    m_platform.serial.setCommPort(1);
     c.Text1->setText(format00(c.VScroll1->setting()));
     c.Text2->setText(format00(c.VScroll2->setting()));
     c.Text3->setText(format00(c.VScroll3->setting()));
@@ -101,8 +104,8 @@ void frmWendrel::Form_Load()
 
 void frmWendrel::Command1_Click()
 {
-    if (m_serial.portOpen())
-        m_serial.setPortOpen(false);
+    if (m_platform.serial.portOpen())
+        m_platform.serial.setPortOpen(false);
     endNow(0);
 }
 
@@ -155,9 +158,9 @@ void frmWendrel::startPinging()
 {
     Controls &c = m_controls;
     m_state.Running = 1;
-    m_serial.setPortOpen(true);
+    m_platform.serial.setPortOpen(true);
     c.Command2->setText(QStringLiteral("S&top"));
-    m_serial.setOutput(CarriageReturn);
+    m_platform.serial.setOutput(CarriageReturn);
     c.Command3->setEnabled(false);
     c.Command4->setEnabled(false);
     c.VScroll1->setEnabled(false);
@@ -172,7 +175,7 @@ void frmWendrel::stopPinging()
     Controls &c = m_controls;
     endWaitForDevice();
     m_state.Running = 0;
-    m_serial.setPortOpen(false);
+    m_platform.serial.setPortOpen(false);
     c.Command2->setText(QStringLiteral("&Start"));
     c.Command3->setEnabled(true);
     c.Command4->setEnabled(true);
@@ -212,11 +215,10 @@ void frmWendrel::reportPortError(const RuntimeError &error, bool starting,
         if (starting)
             returnToIdleAfterFailedStart(captionBefore);
         const auto *serialError = dynamic_cast<const SerialError *>(&error);
-        m_platform.messageBox.show(
-                serialError ? openFailureMessage(*serialError)
-                            : QStringLiteral("Wendrel cannot use the port: %1.")
-                                      .arg(error.description()),
-                ComPortError);
+        m_platform.messageBox.show(serialError ? openFailureMessage(*serialError)
+                                               : QStringLiteral("Wendrel cannot use the port: %1.")
+                                                         .arg(error.description()),
+                                   ComPortError);
         break;
     }
     }
@@ -225,8 +227,8 @@ void frmWendrel::reportPortError(const RuntimeError &error, bool starting,
 
 void frmWendrel::returnToIdleAfterFailedStart(const QString &captionBefore)
 {
-    if (m_serial.portOpen())
-        m_serial.setPortOpen(false);
+    if (m_platform.serial.portOpen())
+        m_platform.serial.setPortOpen(false);
     m_controls.Command2->setText(captionBefore);
     m_state.Running = 0;
 }
@@ -264,7 +266,7 @@ void frmWendrel::showCountdown()
 bool frmWendrel::sendCarriageReturn()
 {
     try {
-        m_serial.setOutput(CarriageReturn);
+        m_platform.serial.setOutput(CarriageReturn);
         return true;
     } catch (const SerialError &error) {
         portLost(error);
@@ -279,8 +281,8 @@ void frmWendrel::portLost(const SerialError &error)
     if (m_state.Running == 0 || isWaitingForDevice())
         return;
     Controls &c = m_controls;
-    if (m_serial.portOpen())
-        m_serial.setPortOpen(false);
+    if (m_platform.serial.portOpen())
+        m_platform.serial.setPortOpen(false);
     m_pacer->stop();
     darken(c.Image1[m_state.LampIndex]);
     m_state.LampIndex = 0;
@@ -304,7 +306,7 @@ void frmWendrel::retryLostPort()
     if (!isWaitingForDevice())
         return;
     try {
-        m_serial.setPortOpen(true);
+        m_platform.serial.setPortOpen(true);
     } catch (const SerialError &) {
         return;
     }
@@ -329,16 +331,49 @@ bool frmWendrel::isOnScreen() const
 
 void frmWendrel::Command3_Click()
 {
-    m_serial.setCommPort(1);
+    m_platform.serial.setCommPort(1);
     light(m_controls.Com1);
     darken(m_controls.Com2);
 }
 
 void frmWendrel::Command4_Click()
 {
-    m_serial.setCommPort(2);
+    m_platform.serial.setCommPort(2);
     darken(m_controls.Com1);
     light(m_controls.Com2);
+}
+
+// The devices there are, the port's own checked; a choice lasts for this
+// session. Not during a run, when the port buttons are locked too.
+void frmWendrel::choosePortDevice(Integer port, const QPoint &where)
+{
+    if (m_state.Running != 0)
+        return;
+    SerialComm &serial = m_platform.serial;
+    const QString current = serial.device(port);
+    QMenu menu(this);
+    const QList<SerialDevice> devices = serial.availableDevices();
+    const bool currentPresent
+            = std::any_of(devices.begin(), devices.end(), [&current](const SerialDevice &device) {
+                  return device.path == current || device.systemLocation == current;
+              });
+    if (!currentPresent && !current.isEmpty()) {
+        QAction *absent = menu.addAction(QStringLiteral("%1 (not present)").arg(current));
+        absent->setCheckable(true);
+        absent->setChecked(true);
+        absent->setEnabled(false);
+    }
+    for (const SerialDevice &device : devices) {
+        QAction *choice = menu.addAction(device.describe());
+        choice->setCheckable(true);
+        choice->setChecked(device.path == current || device.systemLocation == current);
+        choice->setData(device.path);
+    }
+    if (devices.isEmpty())
+        menu.addAction(QStringLiteral("No serial devices found"))->setEnabled(false);
+    const QAction *chosen = menu.exec(where);
+    if (chosen && chosen->data().isValid())
+        serial.setDevice(port, chosen->data().toString());
 }
 
 void frmWendrel::Timer2_Timer()
@@ -426,8 +461,8 @@ void frmWendrel::raiseFatal(const RuntimeError &error)
     m_pacer->stop();
     m_reconnectTimer->stop();
     try {
-        if (m_serial.portOpen())
-            m_serial.setPortOpen(false);
+        if (m_platform.serial.portOpen())
+            m_platform.serial.setPortOpen(false);
         callShell(NotifyIconMessage::Delete);
     } catch (const RuntimeError &) {
         // Already ending; a second failure changes nothing.

@@ -9,7 +9,7 @@
 #pragma once
 
 #include "pacer.h"
-#include "platform.h"
+#include "seams.h"
 #include "windowstate.h"
 
 #include "platform/checked.h"
@@ -27,6 +27,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class ReversedScrollBar;
+struct PortRowTwips;
 class RuntimeError;
 class SerialError;
 class SerialComm;
@@ -81,7 +82,6 @@ public:
     const Controls &controls() const { return m_controls; }
     const WindowState &state() const { return m_state; }
     WindowState &state() { return m_state; }
-    SerialComm &MSComm1() { return m_serial; }
     // True once the program has ended (Exit, a close, or a fatal error):
     // no handler runs any more.
     bool hasEnded() const { return m_ended; }
@@ -93,8 +93,6 @@ public:
     static constexpr int ClientHeightTwips = 2190;
     float TwipsPerPixelX() const;
     float TwipsPerPixelY() const;
-    // The background as last painted by the gradient.
-    const QPixmap &background() const { return m_background; }
 
     // chkSound's value: 0 unchecked, 1 checked, 2 grayed.
     Integer chkSoundValue() const;
@@ -126,11 +124,15 @@ public:
     void portLost(const SerialError &error);
     void retryLostPort();
     Pacer &pacer() { return *m_pacer; }
-    bool isWaitingForDevice() const { return m_reconnectTimer != nullptr && m_reconnectTimer->isActive(); }
+    bool isWaitingForDevice() const
+    {
+        return m_reconnectTimer != nullptr && m_reconnectTimer->isActive();
+    }
     static constexpr int ReconnectPeriodMs = 1000;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -142,6 +144,8 @@ private:
     class Canvas;
 
     void createPortGroup();
+    void createPortRow(int port, const PortRowTwips &at, ShapeBox *&frame, QPushButton *&button,
+                       QLabel *&label, QLabel *&lamp);
     void createButtonColumn();
     void createIntervalRow();
     void createSoundOption();
@@ -150,6 +154,8 @@ private:
     void setTabOrder();
     void connectHandlers();
     QRect place(int left, int top, int width, int height) const;
+    void centreOnScreen();
+    void paintBackground();
 
     void startPinging();
     void stopPinging();
@@ -163,14 +169,16 @@ private:
     void darken(QLabel *lamp);
     void callShell(std::int32_t message);
     void onTrayMouse(std::int32_t mouseMessage);
+    void choosePortDevice(Integer port, const QPoint &where);
     void endNow(int status);
     void raiseFatal(const RuntimeError &error);
 
     Controls m_controls;
     WindowState m_state;
-    SerialComm &m_serial;
     const Platform m_platform;
     QPixmap m_background;
+    QSize m_paintedOuterSize; // the outer size the background was painted for
+    bool m_centredInFrame = false;
     std::unique_ptr<Pacer> m_pacer;
     QTimer *m_reconnectTimer = nullptr;
     QString m_lostDevice;

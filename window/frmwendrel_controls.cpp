@@ -46,10 +46,9 @@ void ShapeBox::paintEvent(QPaintEvent *)
 
 frmWendrel::frmWendrel(const Platform &platform)
     : QWidget(nullptr,
-              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                      | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                      | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_serial(platform.serial),
+              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                      | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
+                      | Qt::MSWindowsFixedSizeDialogHint),
       m_platform(platform)
 {
     setObjectName(QStringLiteral("frmWendrel"));
@@ -58,8 +57,7 @@ frmWendrel::frmWendrel(const Platform &platform)
     setFont(sansSerif(8.25));
     setFixedSize(place(0, 0, ClientWidthTwips, ClientHeightTwips).size());
     setMouseTracking(true);
-    move(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
-                             screen()->availableGeometry()).topLeft());
+    centreOnScreen();
 
     createPortGroup();
     createButtonColumn();
@@ -79,7 +77,7 @@ frmWendrel::~frmWendrel()
 {
     setUncaughtErrorReporter(nullptr);
     m_platform.tray.setMouseHandler(nullptr);
-    m_serial.setLostHandler(nullptr);
+    m_platform.serial.setLostHandler(nullptr);
 }
 
 QRect frmWendrel::place(int left, int top, int width, int height) const
@@ -125,27 +123,37 @@ static QPushButton *makeButton(QWidget *parent, const QString &caption, const QS
     return button;
 }
 
+// Where one port's frame, button, label and lamp stand, in twips (left, top).
+struct PortRowTwips
+{
+    QPoint frame;
+    QPoint button;
+    QPoint label;
+    QPoint lamp;
+};
+
 void frmWendrel::createPortGroup()
 {
     Controls &c = m_controls;
-    const QString portTip = QStringLiteral("Serial Port Camera is connected to.");
-    c.Shape1 = new ShapeBox(this);
-    c.Shape1->setGeometry(place(120, 120, 2295, 495));
-    c.Command3 = makeButton(this, QStringLiteral("&1"), portTip);
-    c.Command3->setGeometry(place(240, 240, 375, 255));
-    c.Label1 = makeLabel(this, QStringLiteral("Com Port 1"), sansSerif(9.75, true), Qt::AlignLeft);
-    c.Label1->setGeometry(place(720, 240, 1215, 255));
-    c.Com1 = makeImageBox(this);
-    c.Com1->setGeometry(place(2025, 225, 300, 300));
+    createPortRow(1, { { 120, 120 }, { 240, 240 }, { 720, 240 }, { 2025, 225 } }, c.Shape1,
+                  c.Command3, c.Label1, c.Com1);
+    createPortRow(2, { { 120, 720 }, { 255, 825 }, { 720, 840 }, { 2025, 810 } }, c.Shape2,
+                  c.Command4, c.Label2, c.Com2);
+}
 
-    c.Shape2 = new ShapeBox(this);
-    c.Shape2->setGeometry(place(120, 720, 2295, 495));
-    c.Command4 = makeButton(this, QStringLiteral("&2"), portTip);
-    c.Command4->setGeometry(place(255, 825, 375, 255));
-    c.Label2 = makeLabel(this, QStringLiteral("Com Port 2"), sansSerif(9.75, true), Qt::AlignLeft);
-    c.Label2->setGeometry(place(720, 840, 1215, 255));
-    c.Com2 = makeImageBox(this);
-    c.Com2->setGeometry(place(2025, 810, 300, 300));
+void frmWendrel::createPortRow(int port, const PortRowTwips &at, ShapeBox *&frame,
+                               QPushButton *&button, QLabel *&label, QLabel *&lamp)
+{
+    frame = new ShapeBox(this);
+    frame->setGeometry(place(at.frame.x(), at.frame.y(), 2295, 495));
+    button = makeButton(this, QStringLiteral("&%1").arg(port),
+                        QStringLiteral("Serial Port Camera is connected to."));
+    button->setGeometry(place(at.button.x(), at.button.y(), 375, 255));
+    label = makeLabel(this, QStringLiteral("Com Port %1").arg(port), sansSerif(9.75, true),
+                      Qt::AlignLeft);
+    label->setGeometry(place(at.label.x(), at.label.y(), 1215, 255));
+    lamp = makeImageBox(this);
+    lamp->setGeometry(place(at.lamp.x(), at.lamp.y(), 300, 300));
 }
 
 void frmWendrel::createButtonColumn()
@@ -243,20 +251,19 @@ void frmWendrel::createTimers()
 void frmWendrel::setTabOrder()
 {
     const Controls &c = m_controls;
-    const QWidget *order[] = { c.Command2, c.Command3, c.Command4, c.Command1, c.Text1,
-                               c.Command5, c.VScroll1, c.chkSound, c.Text2, c.VScroll2,
-                               c.Text3, c.VScroll3 };
+    QWidget *const order[]
+            = { c.Command2, c.Command3, c.Command4, c.Command1, c.Text1, c.Command5,
+                c.VScroll1, c.chkSound, c.Text2,    c.VScroll2, c.Text3, c.VScroll3 };
     for (size_t i = 1; i < std::size(order); ++i)
-        QWidget::setTabOrder(const_cast<QWidget *>(order[i - 1]), const_cast<QWidget *>(order[i]));
+        QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void frmWendrel::connectHandlers()
 {
     const Controls &c = m_controls;
     const auto on = [this](auto *sender, auto signal, void (frmWendrel::*handler)()) {
-        connect(sender, signal, this, [this, handler] { dispatch([this, handler] {
-                    (this->*handler)();
-                }); });
+        connect(sender, signal, this,
+                [this, handler] { dispatch([this, handler] { (this->*handler)(); }); });
     };
     on(c.Command1, &QPushButton::clicked, &frmWendrel::Command1_Click);
     on(c.Command2, &QPushButton::clicked, &frmWendrel::Command2_Click);
@@ -271,27 +278,66 @@ void frmWendrel::connectHandlers()
     const auto handler = [this](void (frmWendrel::*method)()) {
         return [this, method] { dispatch([this, method] { (this->*method)(); }); };
     };
-    m_pacer = std::make_unique<Pacer>(
-            c.Timer1, c.Timer2, m_state,
-            Pacer::Handlers{ handler(&frmWendrel::Timer1_Timer),
-                             handler(&frmWendrel::showCountdown),
-                             handler(&frmWendrel::Timer2_Timer) });
+    m_pacer = std::make_unique<Pacer>(c.Timer1, c.Timer2, m_state,
+                                      Pacer::Handlers{ handler(&frmWendrel::Timer1_Timer),
+                                                       handler(&frmWendrel::showCountdown),
+                                                       handler(&frmWendrel::Timer2_Timer) });
     connect(c.Timer1, &QTimer::timeout, this, [this] { m_pacer->countdownDue(); });
     connect(c.Timer2, &QTimer::timeout, this, [this] { m_pacer->chaserDue(); });
     on(m_reconnectTimer, &QTimer::timeout, &frmWendrel::retryLostPort);
 
-    m_serial.setLostHandler([this](const SerialError &error) {
-        dispatch([this, &error] { portLost(error); });
-    });
-    m_platform.tray.setMouseHandler([this](std::int32_t message) {
-        dispatch([this, message] { onTrayMouse(message); });
-    });
+    // A right-click on a port button chooses the device behind that port.
+    for (const auto &[button, port] :
+         { std::pair{ c.Command3, Integer(1) }, std::pair{ c.Command4, Integer(2) } }) {
+        button->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(button, &QWidget::customContextMenuRequested, this,
+                [this, button = button, port = port](const QPoint &at) {
+                    dispatch([&] { choosePortDevice(port, button->mapToGlobal(at)); });
+                });
+    }
+
+    m_platform.serial.setLostHandler(
+            [this](const SerialError &error) { dispatch([this, &error] { portLost(error); }); });
+    m_platform.tray.setMouseHandler(
+            [this](std::int32_t message) { dispatch([this, message] { onTrayMouse(message); }); });
 }
 
 void frmWendrel::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    paintBackground();
+}
+
+// Form_Resize paints the gradient for the outer size it finds.
+void frmWendrel::paintBackground()
+{
+    m_paintedOuterSize = frameGeometry().size();
     dispatch([this] { Form_Resize(); });
+}
+
+// Centred by the outer frame; before a window manager has framed the window
+// the frame is the client area.
+void frmWendrel::centreOnScreen()
+{
+    move(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, frameGeometry().size(),
+                             screen()->availableGeometry())
+                 .topLeft());
+}
+
+// A window manager frames the window after its first resize, and tells the
+// frame only then. The gradient is painted from the outer size, so once the
+// frame is known it is painted again, as a resize would; and the window, placed
+// before it had a frame, is centred again by its frame, once.
+void frmWendrel::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    if (frameGeometry().size() == m_paintedOuterSize || isMinimized())
+        return;
+    if (!m_centredInFrame && frameGeometry().size() != size()) {
+        m_centredInFrame = true;
+        centreOnScreen();
+    }
+    paintBackground();
 }
 
 void frmWendrel::changeEvent(QEvent *event)
@@ -299,7 +345,7 @@ void frmWendrel::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
     // Minimising and restoring count as changes of size, as they always have.
     if (event->type() == QEvent::WindowStateChange) {
-        dispatch([this] { Form_Resize(); });
+        paintBackground();
         m_pacer->setOnScreen(isOnScreen());
     }
 }

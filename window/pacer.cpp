@@ -181,9 +181,9 @@ void Pacer::planWake()
     const qint64 firstDue = std::max(gridAtOrAfter(due - TimerLatenessMs, CountdownMs),
                                      m_lastCountdown + CountdownMs);
     m_plannedWake = std::min(firstDue, m_lastCountdown + LongestSleepMs);
-    const qint64 wakeAt = m_plannedWake == firstDue ? std::max(firstDue, due) : m_plannedWake;
+    const qint64 wakeTime = m_plannedWake == firstDue ? std::max(firstDue, due) : m_plannedWake;
     const qint64 now = position(m_state.NowTick);
-    m_wake.start(int(std::max<qint64>(0, wakeAt - now)));
+    m_wake.start(int(std::max<qint64>(0, wakeTime - now)));
 }
 
 void Pacer::comeOnScreen()

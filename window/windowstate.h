@@ -9,17 +9,17 @@
 
 struct WindowState
 {
-    Integer Running = 0;        // 1 while a pinging run is active
-    Long PingIntervalMs = 0;    // MinutesMs + HoursMs + SecondsCs * 10, formed at each press
+    Integer Running = 0;     // 1 while a pinging run is active
+    Long PingIntervalMs = 0; // MinutesMs + HoursMs + SecondsCs * 10, formed at each press
     Long MinutesMs = 0;
     Long HoursMs = 0;
-    Long SecondsCs = 0;         // hundredths of a second
+    Long SecondsCs = 0; // hundredths of a second
     Long NowTick = 0;
-    Long LastPingTick = 0;      // when pinging started or last pinged
+    Long LastPingTick = 0; // when pinging started or last pinged
     Long RemainingMs = 0;
     Long ElapsedMs = 0;
     QString HoursText;
     QString MinutesText;
     QString SecondsText;
-    Integer LampIndex = 0;      // the lamp the chaser lit last, 0 to 11
+    Integer LampIndex = 0; // the lamp the chaser lit last, 0 to 11
 };

@@ -1,0 +1,107 @@
+// Under a real window manager (Debian's openbox in Xvfb), which frames the
+// window only after its first resize: the gradient's bands are those of the
+// framed outer height, the same after a minimise and restore, and the frame
+// stands centred on the screen.
+
+#include "fakes.h"
+
+#include <QProcess>
+#include <QScreen>
+#include <QTest>
+
+// The gradient for an outer height in pixels: 63 bands from magenta down, four
+// steps darker each, at 15 twips a pixel. The row in the middle of a band, and
+// the band's colour.
+static int bandMiddle(int outerHeight, int band)
+{
+    const int bandTwips = qRound(outerHeight * 15.0 / 63);
+    return (2 * band + 1) * bandTwips / 30;
+}
+
+static QColor bandColour(int band)
+{
+    return { qMax(0, 242 - 4 * band), 0, qMax(0, 192 - 4 * band) };
+}
+
+class tst_WindowManager : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void framedGradientAndCentre();
+
+private:
+    QProcess m_openbox;
+};
+
+void tst_WindowManager::initTestCase()
+{
+    if (qgetenv("DISPLAY").isEmpty())
+        QSKIP("needs an X display (run under xvfb-run)");
+    m_openbox.start("openbox", { "--sm-disable" });
+    QVERIFY2(m_openbox.waitForStarted(5000), "openbox is needed: apt-get install openbox");
+    // A window manager announces itself on the root window.
+    QVERIFY(QTest::qWaitFor(
+            [] {
+                QProcess property;
+                property.start("xprop", { "-root", "_NET_SUPPORTING_WM_CHECK" });
+                property.waitForFinished(5000);
+                return property.readAllStandardOutput().contains("window id");
+            },
+            10000));
+}
+
+void tst_WindowManager::cleanupTestCase()
+{
+    m_openbox.kill();
+    m_openbox.waitForFinished(2000);
+}
+
+void tst_WindowManager::framedGradientAndCentre()
+{
+    Rig rig;
+    frmWendrel &form = rig.form();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTRY_VERIFY_WITH_TIMEOUT(form.frameGeometry().height() > form.height(), 5000);
+
+    const QRect screen = form.screen()->availableGeometry();
+    QTRY_VERIFY2_WITH_TIMEOUT(
+            qAbs(form.frameGeometry().center().x() - screen.center().x()) <= 1
+                    && qAbs(form.frameGeometry().center().y() - screen.center().y()) <= 1,
+            qPrintable(QStringLiteral("frame %1,%2 %3x%4")
+                               .arg(form.frameGeometry().x())
+                               .arg(form.frameGeometry().y())
+                               .arg(form.frameGeometry().width())
+                               .arg(form.frameGeometry().height())),
+            5000);
+
+    // Bands from the top to the bottom of the client area, left of the controls.
+    QList<int> rows;
+    QList<QColor> expected;
+    for (int band : { 0, 15, 30, 45, 52 }) {
+        rows << bandMiddle(form.frameGeometry().height(), band);
+        expected << bandColour(band);
+    }
+    QVERIFY(rows.last() < form.height());
+    const auto shown = [&form, &rows] {
+        const QImage shot = form.screen()->grabWindow(form.winId()).toImage();
+        QList<QColor> colours;
+        for (int y : rows)
+            colours << shot.pixelColor(4, y);
+        return colours;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(shown(), expected, 5000);
+
+    form.showMinimized();
+    QTRY_VERIFY(form.isMinimized());
+    form.showNormal();
+    QTRY_VERIFY(!form.isMinimized());
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTRY_COMPARE_WITH_TIMEOUT(shown(), expected, 5000);
+}
+
+QTEST_MAIN(tst_WindowManager)
+#include "tst_windowmanager.moc"
