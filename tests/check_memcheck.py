@@ -16,27 +16,14 @@ import sys
 import tempfile
 import time
 
+from xdesktop import click, painted, xdotool
+
 SOURCE_TREE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 # valgrind names a frame's file without its folder: "(frmwendrel.cpp:123)".
 OWN_FILES = sorted(name for folder in ('window', 'grad', 'platform', 'app')
                    for name in os.listdir(os.path.join(SOURCE_TREE, folder))
                    if name.endswith(('.cpp', '.h')))
 OWN_CODE = re.compile(r'\((?:%s):\d+\)' % '|'.join(re.escape(name) for name in OWN_FILES))
-
-
-def xdotool(*args):
-    return subprocess.run(['xdotool', *args], capture_output=True, text=True, timeout=60).stdout.strip()
-
-
-def painted(window):
-    """True once the window's top row shows the gradient's magenta."""
-    pixel = subprocess.run(['import', '-window', window, '-crop', '1x1+200+1', '-depth', '8', 'txt:-'],
-                           capture_output=True, text=True, timeout=60).stdout
-    match = re.search(r'#([0-9A-Fa-f]{6})', pixel)
-    if not match:
-        return False
-    red, green, blue = (int(match.group(1)[i:i + 2], 16) for i in (0, 2, 4))
-    return red > 200 and green < 40 and blue > 150
 
 
 def loss_records(report):
@@ -70,8 +57,8 @@ def main():
             deadline = time.time() + 60
             while not painted(window) and time.time() < deadline:
                 time.sleep(0.2)
-            xdotool('mousemove', '--window', window, '184', '90', 'click', '1')
-            xdotool('mousemove', '--window', window, '247', '19', 'click', '1')
+            click(window, (184, 90))
+            click(window, (247, 19))
             received = b''
             deadline = time.time() + 20
             while received.count(b'\r') < 3 and time.time() < deadline:

@@ -9,7 +9,6 @@ Needs an X display (run under xvfb-run), pulseaudio and xdotool.
 import array
 import os
 import pty
-import re
 import select
 import signal
 import subprocess
@@ -19,29 +18,12 @@ import threading
 import time
 import tty
 
+from xdesktop import click, painted, xdotool
+
 CHECK_BOX = (217, 100)
 SECONDS_UP_ARROW = (184, 90)
 START_BUTTON = (247, 19)
 LOUD = 500  # a sample above this is sound; silence is 0
-
-
-def xdotool(*args):
-    return subprocess.run(['xdotool', *args], capture_output=True, text=True,
-                          timeout=60).stdout.strip()
-
-
-def click(window, position):
-    xdotool('mousemove', '--window', window, str(position[0]), str(position[1]), 'click', '1')
-
-
-def painted(window):
-    pixel = subprocess.run(['import', '-window', window, '-crop', '1x1+200+1', '-depth', '8', 'txt:-'],
-                           capture_output=True, text=True, timeout=60).stdout
-    match = re.search(r'#([0-9A-Fa-f]{6})', pixel)
-    if not match:
-        return False
-    red, green, blue = (int(match.group(1)[i:i + 2], 16) for i in (0, 2, 4))
-    return red > 200 and green < 40 and blue > 150
 
 
 class Sink:

@@ -12,6 +12,7 @@
 
 #include "ptypair.h"
 
+#include <QLabel>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -212,6 +213,17 @@ public:
 private:
     EventLog &m_log;
 };
+
+// The lamps of the row that show the lit picture.
+inline QList<int> litLamps(const frmWendrel &form)
+{
+    const qint64 lit = form.controls().LightOn->pixmap().cacheKey();
+    QList<int> indexes;
+    for (int i = 0; i < 12; ++i)
+        if (form.controls().Image1[i]->pixmap().cacheKey() == lit)
+            indexes << i;
+    return indexes;
+}
 
 // A window over fakes, ready for handler tests.
 struct Rig

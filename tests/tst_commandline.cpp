@@ -9,6 +9,16 @@
 #include <QProcess>
 #include <QTest>
 
+// The program's environment with no display of any kind.
+static QProcessEnvironment withoutDisplay()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    environment.remove("QT_QPA_PLATFORM");
+    return environment;
+}
+
 class tst_CommandLine : public QObject
 {
     Q_OBJECT
@@ -86,9 +96,7 @@ void tst_CommandLine::versionAndHelpFromTheProgram()
     QVERIFY(help.contains("--version"));
 
     // The devices there are, one a line (perhaps none), with no display at all.
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove("DISPLAY");
-    program.setProcessEnvironment(environment);
+    program.setProcessEnvironment(withoutDisplay());
     program.start(WENDREL_BINARY, { "--list-ports" });
     QVERIFY(program.waitForFinished(10000));
     QCOMPARE(program.exitCode(), 0);
@@ -119,11 +127,7 @@ void tst_CommandLine::toolkitOptionsAreLeftToQt()
         return;
 
     QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove("DISPLAY");
-    environment.remove("WAYLAND_DISPLAY");
-    environment.remove("QT_QPA_PLATFORM");
-    program.setProcessEnvironment(environment);
+    program.setProcessEnvironment(withoutDisplay());
     program.start(WENDREL_BINARY, arguments);
     QVERIFY(program.waitForStarted(5000));
     QVERIFY2(!program.waitForFinished(1500), program.readAllStandardError().constData());
@@ -144,11 +148,7 @@ void tst_CommandLine::badOptionEndsWithStatusTwo()
     QFETCH(QStringList, arguments);
     QProcess program;
     // With no display at all: the window must not even be tried.
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove("DISPLAY");
-    environment.remove("WAYLAND_DISPLAY");
-    environment.remove("QT_QPA_PLATFORM");
-    program.setProcessEnvironment(environment);
+    program.setProcessEnvironment(withoutDisplay());
     program.start(WENDREL_BINARY, arguments);
     QVERIFY(program.waitForFinished(10000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);

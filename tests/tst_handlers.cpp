@@ -15,16 +15,6 @@
 
 static const QString CR = QStringLiteral("output:0d");
 
-static QList<int> litLamps(const frmWendrel &form)
-{
-    const qint64 lit = form.controls().LightOn->pixmap().cacheKey();
-    QList<int> indexes;
-    for (int i = 0; i < 12; ++i)
-        if (form.controls().Image1[i]->pixmap().cacheKey() == lit)
-            indexes << i;
-    return indexes;
-}
-
 static bool isLit(const frmWendrel &form, const QLabel *lamp)
 {
     return lamp->pixmap().cacheKey() == form.controls().LightOn->pixmap().cacheKey();

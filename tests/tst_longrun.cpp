@@ -109,16 +109,6 @@ void tst_LongRun::millionTicksAcrossSignChangeSuspendAndWrap()
         QVERIFY2(rssAtEnd - rssAfterWarmUp < 1024, "memory grew by a MiB or more");
 }
 
-static QList<int> litLamps(const frmWendrel &form)
-{
-    const qint64 lit = form.controls().LightOn->pixmap().cacheKey();
-    QList<int> indexes;
-    for (int i = 0; i < 12; ++i)
-        if (form.controls().Image1[i]->pixmap().cacheKey() == lit)
-            indexes << i;
-    return indexes;
-}
-
 void tst_LongRun::offScreenRunPingsAsContinuousTicking_data()
 {
     QTest::addColumn<int>("minutes");
