@@ -173,10 +173,12 @@ void QtSerialComm::setCommPort(Integer port)
 
 void QtSerialComm::setPortOpen(bool open)
 {
-    if (open)
+    if (open) {
         this->open();
-    else
+    } else {
         close();
+        m_stableLinks.clear();
+    }
 }
 
 void QtSerialComm::open()
@@ -210,6 +212,8 @@ void QtSerialComm::open()
         throw SerialError(SerialErrors::CannotConfigure, why, named);
     }
     m_openDevice = named;
+    const QString reached = QFileInfo(path).canonicalFilePath();
+    m_reachedDevice = reached.isEmpty() ? path : reached;
     if (!m_stableLinks.contains(m_commPort)) {
         if (const QString link = stableLinkFor(path); !link.isEmpty())
             m_stableLinks.insert(m_commPort, link);

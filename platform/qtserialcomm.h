@@ -19,8 +19,9 @@ public:
     QList<SerialDevice> availableDevices() const override;
 
     // Where the system keeps stable names for USB adapters. Once a port has
-    // been opened, it is opened through its stable name from then on, so an
-    // adapter that comes back as ttyUSB1 instead of ttyUSB0 is found again.
+    // been opened, it is opened through its stable name until it is closed, so
+    // an adapter that is lost and comes back as ttyUSB1 instead of ttyUSB0 is
+    // found again; the next run opens what the user named.
     void setStableLinkDirectory(const QString &directory) { m_stableLinkDirectory = directory; }
     QString openedThrough(Integer port) const;
 
@@ -28,6 +29,7 @@ public:
     Integer commPort() const override { return m_commPort; }
     void setPortOpen(bool open) override;
     bool portOpen() const override { return m_port.isOpen(); }
+    QString lastOpenedDevice() const override { return m_reachedDevice; }
     void setOutput(const QByteArray &bytes) override;
     void setLostHandler(LostHandler handler) override { m_lostHandler = std::move(handler); }
 
@@ -44,6 +46,7 @@ private:
     QString m_stableLinkDirectory = QStringLiteral("/dev/serial/by-id");
     Integer m_commPort = 1;
     QString m_openDevice;
+    QString m_reachedDevice;
     LostHandler m_lostHandler;
 };
 

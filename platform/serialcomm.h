@@ -69,8 +69,14 @@ public:
     virtual QList<SerialDevice> availableDevices() const = 0;
 
     // true opens the selected port at 9600 baud, no parity, 8 data bits, 1 stop bit.
+    // false closes it, and ends what the opens since the last close learnt about
+    // the device (the stable link it was followed through).
     virtual void setPortOpen(bool open) = 0;
     virtual bool portOpen() const = 0;
+
+    // The system device the last successful open reached ("/dev/ttyUSB1" for a
+    // link that leads there); it stays known after the port is closed or lost.
+    virtual QString lastOpenedDevice() const = 0;
 
     // Sends the bytes without waiting for them to leave.
     virtual void setOutput(const QByteArray &bytes) = 0;

@@ -47,7 +47,10 @@ QString portLostMessage(const SerialError &error)
             .arg(error.device(), error.description());
 }
 
-QString portBackMessage(const QString &device)
+QString portBackMessage(const QString &device, const QString &reachedBefore,
+                        const QString &reachedNow)
 {
+    if (!reachedBefore.isEmpty() && !reachedNow.isEmpty() && reachedBefore != reachedNow)
+        return QStringLiteral("%1 is back as %2. Pinging goes on.").arg(reachedBefore, reachedNow);
     return QStringLiteral("%1 is back. Pinging goes on.").arg(device);
 }

@@ -7,7 +7,10 @@
 QString openFailureMessage(const SerialError &error);
 // The port failed while pinging ran; Wendrel waits for it to come back.
 QString portLostMessage(const SerialError &error);
-// The device came back and pinging goes on.
-QString portBackMessage(const QString &device);
+// The device came back and pinging goes on. A device that was reached before
+// the loss as one system device and now as another (an adapter re-enumerated
+// behind its link) is named both ways.
+QString portBackMessage(const QString &device, const QString &reachedBefore = {},
+                        const QString &reachedNow = {});
 // The group that owns a device ("dialout"), or empty when it cannot be told.
 QString deviceGroup(const QString &device);

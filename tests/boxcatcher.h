@@ -20,6 +20,16 @@ public:
     QStringList titles;
     QStringList texts;
 
+    // The boxes that stand without blocking anything, left for the test to see.
+    static QList<QMessageBox *> notices()
+    {
+        QList<QMessageBox *> found;
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible())
+                found << box;
+        return found;
+    }
+
 private:
     void answer()
     {

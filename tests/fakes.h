@@ -77,6 +77,7 @@ public:
         }
         sent += bytes;
     }
+    QString lastOpenedDevice() const override { return reached.isEmpty() ? device() : reached; }
     void setLostHandler(LostHandler handler) override { m_lostHandler = std::move(handler); }
 
     // The device fails on its own while open, as an unplugged adapter does.
@@ -91,6 +92,7 @@ public:
     std::optional<int> failOpenWith;
     std::optional<int> failOutputWith;
     QByteArray sent;
+    QString reached; // the system device an open reaches; the port's own when empty
     QList<SerialDevice> devices;
     int opens = 0;
     int closes = 0;
@@ -134,8 +136,20 @@ public:
         if (whileShown)
             whileShown();
     }
+    void showNotice(const QString &text, const QString &title) override
+    {
+        m_log.add(QStringLiteral("notice:%1:%2").arg(title, text));
+        noticeOpen = true;
+    }
+    void closeNotice() override
+    {
+        if (noticeOpen)
+            m_log.add(QStringLiteral("notice closed"));
+        noticeOpen = false;
+    }
     QStringList texts;
     QStringList titles;
+    bool noticeOpen = false;
     std::function<void()> whileShown;
 
 private:

@@ -58,6 +58,7 @@ private Q_SLOTS:
     void heldByAnExclusiveOpen();
     void lockFileOfADeadProgramIsNoHindrance();
     void deviceVanishesAndComesBack();
+    void learntLinkEndsWithTheRun();
     void lossesLeakNoDescriptor();
     void closingABoxWhileHiddenEndsNothing();
     void uncaughtErrorInAQtSlot();
@@ -181,7 +182,8 @@ void tst_Faults::deviceVanishesAndComesBack()
     const QString link = byId.filePath("usb-Camera_Adapter_0001-if00-port0");
     auto first = std::make_unique<Pty>();
     auto second = std::make_unique<Pty>(); // not plugged in yet; another name
-    QVERIFY(QFile::link(first->slaveName(), link));
+    const QString firstName = first->slaveName();
+    QVERIFY(QFile::link(firstName, link));
 
     RealPortRig rig(first->slaveName()); // the kernel name, as a user types it
     rig.serial.setStableLinkDirectory(byId.path());
@@ -208,7 +210,9 @@ void tst_Faults::deviceVanishesAndComesBack()
     QCOMPARE(form.windowTitle(), "Wendrel");
     QCOMPARE(second->readWhileRunning(1, 3000), QByteArray(1, '\r'));
     QVERIFY2(clock.elapsed() >= 950, qPrintable(QString::number(clock.elapsed())));
-    QCOMPARE(rig.log.only("notify:Wendrel").size(), 1);
+    QCOMPARE(rig.log.only("notify:Wendrel"),
+             QStringList{ "notify:Wendrel:" + firstName + " is back as " + second->slaveName()
+                          + ". Pinging goes on." });
 
     second->closeMaster(); // pulled again
     QFile::remove(link);
@@ -220,6 +224,35 @@ void tst_Faults::deviceVanishesAndComesBack()
     Pty third;
     QVERIFY(QFile::link(third.slaveName(), link));
     QCOMPARE(third.readWhileRunning(1, 1500), QByteArray());
+}
+
+// The link learnt at the first open is followed through losses, but a close
+// ends the run that learnt it: the next open goes where the user's name now
+// leads, although the link still leads to a device.
+void tst_Faults::learntLinkEndsWithTheRun()
+{
+    QTemporaryDir byId;
+    QTemporaryDir home;
+    const QString link = byId.filePath("usb-Camera_Adapter_0003-if00-port0");
+    const QString named = home.filePath("camera");
+    Pty first;
+    Pty second;
+    Pty third;
+    QVERIFY(QFile::link(first.slaveName(), link) && QFile::link(first.slaveName(), named));
+    QtSerialComm comm;
+    comm.setStableLinkDirectory(byId.path());
+    comm.setDevice(1, named);
+    QCOMPARE(openErrorNumber(comm), 0);
+    first.closeMaster();
+    QTRY_VERIFY_WITH_TIMEOUT(!comm.portOpen(), 2000);
+
+    QVERIFY(QFile::remove(link) && QFile::link(second.slaveName(), link));
+    QVERIFY(QFile::remove(named) && QFile::link(third.slaveName(), named));
+    QCOMPARE(openErrorNumber(comm), 0);
+    QCOMPARE(comm.lastOpenedDevice(), second.slaveName()); // lost and back: the link
+    comm.setPortOpen(false);
+    QCOMPARE(openErrorNumber(comm), 0);
+    QCOMPARE(comm.lastOpenedDevice(), third.slaveName()); // a new run: the user's name
 }
 
 // Fifty times lost and back leave no descriptor behind.

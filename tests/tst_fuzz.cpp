@@ -29,6 +29,7 @@ public:
     QList<SerialDevice> availableDevices() const override { return m_real.availableDevices(); }
     void setPortOpen(bool open) override { m_real.setPortOpen(open); }
     bool portOpen() const override { return m_real.portOpen(); }
+    QString lastOpenedDevice() const override { return m_real.lastOpenedDevice(); }
     void setOutput(const QByteArray &bytes) override
     {
         m_real.setOutput(bytes);

@@ -554,10 +554,11 @@ void tst_Handlers::lostDeviceWaitsThenResumes()
     } else {
         rig.serial.loseDevice();
     }
-    const QString lostSays = windowShown ? "box:Com Port Error:" : "notify:Com Port Error:";
+    const QString lostSays = windowShown ? "notice:Com Port Error:" : "notify:Com Port Error:";
     QCOMPARE(rig.log.only(lostSays).size(), 1);
     QVERIFY(rig.log.only(lostSays).value(0).contains("/dev/fake1 was lost"));
-    QVERIFY(rig.log.only(windowShown ? "notify:" : "box:").isEmpty());
+    QVERIFY(rig.log.only(windowShown ? "notify:" : "notice:").isEmpty());
+    QVERIFY(rig.log.only("box:").isEmpty());
     QVERIFY(!rig.form().hasEnded());
     QVERIFY(rig.form().isWaitingForDevice());
     QCOMPARE(rig.form().windowTitle(), "Wendrel - waiting for /dev/fake1");
@@ -597,10 +598,30 @@ void tst_Handlers::lostDeviceWaitsThenResumes()
     rig.form().Timer1_Timer();
     QCOMPARE(rig.log.only(CR).size(), 2);
 
-    // Lost again, and the user gives up: idle exactly as Stop leaves it, and
-    // a retry already on its way finds nothing to do.
+    QVERIFY(!rig.box.noticeOpen); // gone by itself
+
+    // Lost again within a minute of the return: the title tells it, nobody is
+    // disturbed, and a return after that is quiet too. Only a device that
+    // stays away a minute is told of.
+    rig.log.entries.clear();
     rig.serial.loseDevice();
+    QCOMPARE(rig.form().windowTitle(), "Wendrel - waiting for /dev/fake1");
+    rig.form().retryLostPort();
+    QVERIFY(!rig.form().isWaitingForDevice());
+    rig.serial.loseDevice();
+    rig.serial.failOpenWith = SerialErrors::InvalidPortNumber;
+    for (int retry = 1; retry < frmWendrel::QuietAfterReturnMs / frmWendrel::ReconnectPeriodMs;
+         ++retry)
+        rig.form().retryLostPort();
+    QCOMPARE(rig.log.entries.filter(QRegularExpression("^(notify|notice|box)")), QStringList{});
+    rig.form().retryLostPort();
+    QCOMPARE(rig.log.only(lostSays).size(), 1);
+    rig.serial.failOpenWith.reset();
+
+    // The user gives up: idle exactly as Stop leaves it, the notice gone, and
+    // a retry already on its way finds nothing to do.
     rig.form().Command2_Click();
+    QVERIFY(!rig.box.noticeOpen);
     QVERIFY(!rig.form().isWaitingForDevice());
     QCOMPARE(rig.form().windowTitle(), "Wendrel");
     QCOMPARE(rig.s().Running, Integer(0));

@@ -8,6 +8,7 @@
 
 #include "grad/grad.h"
 #include "platform/lifetime.h"
+#include "platform/logging.h"
 #include "platform/messagebox.h"
 #include "platform/notifyicon.h"
 #include "platform/serialcomm.h"
@@ -98,7 +99,7 @@ void frmWendrel::Form_Load()
     darken(c.Com2);
     for (m_state.LampIndex = 0; m_state.LampIndex <= 11;
          m_state.LampIndex = Checked::addInteger(m_state.LampIndex, 1))
-        darken(c.Image1[m_state.LampIndex]);
+        darken(lamp(m_state.LampIndex));
     m_state.LampIndex = 0;
 }
 
@@ -174,6 +175,7 @@ void frmWendrel::stopPinging()
 {
     Controls &c = m_controls;
     endWaitForDevice();
+    m_platform.messageBox.closeNotice();
     m_state.Running = 0;
     m_platform.serial.setPortOpen(false);
     c.Command2->setText(QStringLiteral("&Start"));
@@ -183,7 +185,7 @@ void frmWendrel::stopPinging()
     c.VScroll2->setEnabled(true);
     c.VScroll3->setEnabled(true);
     m_pacer->stop();
-    darken(c.Image1[m_state.LampIndex]);
+    darken(lamp(m_state.LampIndex));
     m_state.LampIndex = 0;
     // Each assignment raises the bar's change handler when it moves the bar.
     m_state.HoursMs = 0;
@@ -280,22 +282,38 @@ void frmWendrel::portLost(const SerialError &error)
 {
     if (m_state.Running == 0 || isWaitingForDevice())
         return;
-    Controls &c = m_controls;
     if (m_platform.serial.portOpen())
         m_platform.serial.setPortOpen(false);
     m_pacer->stop();
-    darken(c.Image1[m_state.LampIndex]);
+    darken(lamp(m_state.LampIndex));
     m_state.LampIndex = 0;
     m_lostDevice = error.device();
+    m_lostReached = m_platform.serial.lastOpenedDevice();
+    m_lostMessage = portLostMessage(error);
     setWindowTitle(QStringLiteral("%1 - waiting for %2").arg(Caption, m_lostDevice));
     m_reconnectTimer->start();
-    // The box is modal, but the retries go on behind it. A box would stand
-    // alone on the desktop while the window is hidden or minimised, so the
-    // desktop's notification tells it there.
+    qCInfo(lcWendrel).noquote() << "Lost" << m_lostDevice << '(' + error.description() + ')'
+                                << "- waiting for it";
+    // A loose plug comes and goes all night: a device that was back a moment
+    // ago is not told of again, only the title says it, unless it stays away.
+    m_lossTold = false;
+    m_untoldRetries = 0;
+    const Long now = m_platform.ticks.GetTickCount();
+    if (!m_lastReturnTick || elapsedTicks(*m_lastReturnTick, now) >= QuietAfterReturnMs)
+        tellLoss();
+}
+
+// Nothing the program says on its own may block: on screen the loss is a
+// notice beside the window, whose Stop stays within reach; hidden or
+// minimised, a desktop notification.
+void frmWendrel::tellLoss()
+{
+    m_lossTold = true;
+    qCDebug(lcWendrel).noquote() << "Telling the user:" << m_lostMessage;
     if (isOnScreen())
-        m_platform.messageBox.show(portLostMessage(error), ComPortError);
+        m_platform.messageBox.showNotice(m_lostMessage, ComPortError);
     else
-        m_platform.tray.showMessage(ComPortError, portLostMessage(error));
+        m_platform.tray.showMessage(ComPortError, m_lostMessage);
 }
 
 // Quiet while the device stays away; once it opens, pinging starts again as a
@@ -308,6 +326,8 @@ void frmWendrel::retryLostPort()
     try {
         m_platform.serial.setPortOpen(true);
     } catch (const SerialError &) {
+        if (!m_lossTold && ++m_untoldRetries >= QuietAfterReturnMs / ReconnectPeriodMs)
+            tellLoss();
         return;
     }
     endWaitForDevice();
@@ -315,7 +335,15 @@ void frmWendrel::retryLostPort()
         return;
     m_pacer->start();
     m_state.LastPingTick = m_platform.ticks.GetTickCount();
-    m_platform.tray.showMessage(Caption, portBackMessage(m_lostDevice));
+    m_lastReturnTick = m_state.LastPingTick;
+    const QString back = portBackMessage(m_lostDevice, m_lostReached,
+                                         m_platform.serial.lastOpenedDevice());
+    qCInfo(lcWendrel).noquote() << back;
+    if (!m_lossTold)
+        return;
+    m_platform.messageBox.closeNotice();
+    qCDebug(lcWendrel).noquote() << "Telling the user:" << back;
+    m_platform.tray.showMessage(Caption, back);
 }
 
 void frmWendrel::endWaitForDevice()
@@ -378,11 +406,18 @@ void frmWendrel::choosePortDevice(Integer port, const QPoint &where)
 
 void frmWendrel::Timer2_Timer()
 {
-    darken(m_controls.Image1[m_state.LampIndex]);
+    darken(lamp(m_state.LampIndex));
     m_state.LampIndex = Checked::addInteger(m_state.LampIndex, 1);
     if (m_state.LampIndex > 11)
         m_state.LampIndex = 0;
-    light(m_controls.Image1[m_state.LampIndex]);
+    light(lamp(m_state.LampIndex));
+}
+
+// A lamp of the row by its index; an index outside the row is an error, not a
+// stray pointer.
+QLabel *frmWendrel::lamp(Integer index) const
+{
+    return m_controls.Image1.at(std::size_t(index));
 }
 
 void frmWendrel::light(QLabel *lamp)

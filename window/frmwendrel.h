@@ -21,6 +21,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QLabel;
@@ -129,6 +130,9 @@ public:
         return m_reconnectTimer != nullptr && m_reconnectTimer->isActive();
     }
     static constexpr int ReconnectPeriodMs = 1000;
+    // A device lost again within this time of coming back is not told again,
+    // nor one that has stayed away for less than this since an untold loss.
+    static constexpr Long QuietAfterReturnMs = 60000;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -164,7 +168,9 @@ private:
     bool sendCarriageReturn();
     void showCountdown();
     void endWaitForDevice();
+    void tellLoss();
     bool isOnScreen() const;
+    QLabel *lamp(Integer index) const;
     void light(QLabel *lamp);
     void darken(QLabel *lamp);
     void callShell(std::int32_t message);
@@ -182,6 +188,11 @@ private:
     std::unique_ptr<Pacer> m_pacer;
     QTimer *m_reconnectTimer = nullptr;
     QString m_lostDevice;
+    QString m_lostReached;   // the system device the run reached before the loss
+    QString m_lostMessage;
+    bool m_lossTold = false; // the user was told of the present loss
+    int m_untoldRetries = 0;
+    std::optional<Long> m_lastReturnTick;
     bool m_ended = false;
 };
 

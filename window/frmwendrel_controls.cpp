@@ -214,9 +214,11 @@ void frmWendrel::createSoundOption()
 void frmWendrel::createLamps()
 {
     Controls &c = m_controls;
-    for (int i = 0; i < int(c.Image1.size()); ++i) {
-        c.Image1[i] = makeImageBox(this);
-        c.Image1[i]->setGeometry(place(240 + 360 * i, 1800, 300, 300));
+    int left = 240;
+    for (QLabel *&lamp : c.Image1) {
+        lamp = makeImageBox(this);
+        lamp->setGeometry(place(left, 1800, 300, 300));
+        left += 360;
     }
     // The picture holders lie below the client area and are never seen.
     c.LightOn = makeImageBox(this);
