@@ -6,6 +6,8 @@
 #if QT_CONFIG(dbus)
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #endif
 
 static constexpr int RecordSize = 88;
@@ -37,9 +39,10 @@ bool QtNotifyIcon::available() const
 // How long a notification asks to stay; the desktop may choose otherwise.
 static constexpr int NotificationMs = 10000;
 
-// The freedesktop notification service, which every desktop's shell offers;
-// the call is sent without waiting for an answer.
-static bool notifyThroughDesktop(const QString &title, const QString &text)
+// The freedesktop notification service, which every desktop's shell offers.
+// The call is not waited for; its answer, the notification's number, is kept so
+// that the next notification replaces this one instead of piling up beside it.
+bool QtNotifyIcon::notifyThroughDesktop(const QString &title, const QString &text)
 {
 #if QT_CONFIG(dbus)
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -49,9 +52,18 @@ static bool notifyThroughDesktop(const QString &title, const QString &text)
             QStringLiteral("org.freedesktop.Notifications"),
             QStringLiteral("/org/freedesktop/Notifications"),
             QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-    notify << QGuiApplication::applicationDisplayName() << 0u << QGuiApplication::desktopFileName()
-           << title << text << QStringList() << QVariantMap() << NotificationMs;
-    return bus.send(notify);
+    notify << QGuiApplication::applicationDisplayName() << m_lastNotification
+           << QGuiApplication::desktopFileName() << title << text << QStringList() << QVariantMap()
+           << NotificationMs;
+    auto *answer = new QDBusPendingCallWatcher(bus.asyncCall(notify), &m_tray);
+    QObject::connect(answer, &QDBusPendingCallWatcher::finished, &m_tray,
+                     [this](QDBusPendingCallWatcher *call) {
+                         const QDBusPendingReply<uint> reply = *call;
+                         if (reply.isValid())
+                             m_lastNotification = reply.value();
+                         call->deleteLater();
+                     });
+    return true;
 #else
     Q_UNUSED(title);
     Q_UNUSED(text);
@@ -61,6 +73,7 @@ static bool notifyThroughDesktop(const QString &title, const QString &text)
 
 bool QtNotifyIcon::showMessage(const QString &title, const QString &text)
 {
+    // Qt's own balloon, and the tray's, show one message at a time.
     if (m_tray.isVisible() && QSystemTrayIcon::supportsMessages()) {
         m_tray.showMessage(title, text, QSystemTrayIcon::Information, NotificationMs);
         return true;

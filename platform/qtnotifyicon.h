@@ -27,11 +27,13 @@ public:
 
 private:
     void deliver(std::int32_t mouseMessage);
+    bool notifyThroughDesktop(const QString &title, const QString &text);
 
     QSystemTrayIcon m_tray;
     MouseHandler m_mouseHandler;
     QElapsedTimer m_lastSingle; // first of a possible pair of single activations
     QElapsedTimer m_lastDouble; // a double-click just delivered, to drop its echo
+    uint m_lastNotification = 0; // the desktop's number of our last notification
 };
 
 // The tip the shell would show: the record's 64 tip bytes up to the first NUL.

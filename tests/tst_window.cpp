@@ -42,6 +42,8 @@ private Q_SLOTS:
     void captionsAndTips();
     void labelsAreTransparentAndLight();
     void pictureHoldersLieOutsideTheClientArea();
+    void forcedSizeKeepsDesignAndGradient_data();
+    void forcedSizeKeepsDesignAndGradient();
     void tabOrderAndInitialFocus();
     void accessKeys();
     void upArrowAddsAndStopsAtTheTop_data();
@@ -161,6 +163,45 @@ void tst_Window::pictureHoldersLieOutsideTheClientArea()
     QCOMPARE(c.LightOn->pixmap().size(), QSize(20, 20));
     QCOMPARE(c.LightOff->pixmap().size(), QSize(20, 20));
     QCOMPARE(c.Com1->pixmap().size(), QSize(20, 20)); // shown at natural size
+}
+
+void tst_Window::forcedSizeKeepsDesignAndGradient_data()
+{
+    QTest::addColumn<QSize>("forced");
+    QTest::newRow("wide and low") << QSize(2300, 200);
+    QTest::newRow("X11's largest") << QSize(32767, 32767);
+}
+
+// No window manager, or a tiling one, may give the fixed-size window any size.
+// The controls stay where designed and the gradient covers the window from
+// edge to edge, magenta at the top and darker all the way down.
+void tst_Window::forcedSizeKeepsDesignAndGradient()
+{
+    QFETCH(QSize, forced);
+    Rig rig; // not shown: a shown window would hold the whole size in pixels
+    frmWendrel &form = rig.form();
+    const QRect start = rig.c().Command2->geometry();
+    form.setMinimumSize(0, 0);
+    form.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    form.resize(forced);
+    form.dispatch([&form] { form.Form_Resize(); });
+    QVERIFY(!form.hasEnded());
+    QCOMPARE(rig.c().Command2->geometry(), start);
+    QVERIFY(!rig.c().LightOn->isVisibleTo(&form) && !rig.c().LightOff->isVisibleTo(&form));
+
+    for (const int x : { 0, forced.width() - 1 }) {
+        const QImage strip = form.grab(QRect(x, 0, 1, forced.height())).toImage();
+        QCOMPARE(strip.height(), forced.height());
+        QCOMPARE(strip.pixelColor(0, 0), QColor(242, 0, 192));
+        QColor above = strip.pixelColor(0, 0);
+        for (int y = 1; y < strip.height(); ++y) {
+            const QColor here = strip.pixelColor(0, y);
+            QVERIFY2(here.green() == 0 && here.red() <= above.red() && here.blue() <= above.blue(),
+                     qPrintable(QStringLiteral("x %1, y %2: %3").arg(x).arg(y).arg(here.name())));
+            above = here;
+        }
+        QVERIFY(above.red() < 60);
+    }
 }
 
 void tst_Window::tabOrderAndInitialFocus()

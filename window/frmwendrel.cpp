@@ -38,43 +38,57 @@ static void showText(QLineEdit *box, const QString &text)
         box->setText(text);
 }
 
-// The drawing target the gradient paints on: the window's outer size in twips,
-// and boxes kept in a pixmap so the window can show them again after it is
-// covered, until the next resize paints afresh.
+// The drawing target the gradient paints on: the window's outer size, and
+// boxes kept as a list so the window can show them again after it is covered,
+// until the next resize paints afresh. The painter counts in 16 bits, which
+// hold 2184 pixels of twips; a window forced larger than that (no window
+// manager, or a tiling one) is measured in a coarser unit, so the same 63
+// bands cover it whole instead of overflowing.
 class frmWendrel::Canvas : public DrawTarget
 {
 public:
-    explicit Canvas(frmWendrel &window) : m_window(window) { }
+    explicit Canvas(frmWendrel &window) : m_window(window)
+    {
+        const QSize outer = window.frameGeometry().size();
+        m_twipsPerUnit = std::max(1.0f,
+                                  std::max(float(outer.width()) * window.TwipsPerPixelX(),
+                                           float(outer.height()) * window.TwipsPerPixelY())
+                                          / LargestUnits);
+    }
 
     float Height() const override
     {
-        return float(m_window.frameGeometry().height()) * m_window.TwipsPerPixelY();
+        return float(m_window.frameGeometry().height()) * m_window.TwipsPerPixelY()
+                / m_twipsPerUnit;
     }
     float Width() const override
     {
-        return float(m_window.frameGeometry().width()) * m_window.TwipsPerPixelX();
+        return float(m_window.frameGeometry().width()) * m_window.TwipsPerPixelX()
+                / m_twipsPerUnit;
     }
     void Line(Integer, Integer x1, Integer y1, Integer x2, Integer y2, Long colour) override
     {
-        const float tx = m_window.TwipsPerPixelX();
-        const float ty = m_window.TwipsPerPixelY();
+        const float tx = m_window.TwipsPerPixelX() / m_twipsPerUnit;
+        const float ty = m_window.TwipsPerPixelY() / m_twipsPerUnit;
         const QPoint from(qRound(float(x1) / tx), qRound(float(y1) / ty));
         const QPoint to(qRound(float(x2) / tx), qRound(float(y2) / ty));
         const QColor colourOf(colour & 0xff, (colour >> 8) & 0xff, (colour >> 16) & 0xff);
-        QPainter painter(&m_window.m_background);
-        painter.fillRect(QRect(from, to).normalized(), colourOf);
+        m_window.m_bands.append({ QRect(from, to).normalized(), colourOf });
     }
 
 private:
+    // Below 32767 by more than the bands' rounding (63 half-units).
+    static constexpr float LargestUnits = 32000;
+
     frmWendrel &m_window;
+    float m_twipsPerUnit = 1;
 };
 
-// Called by Form_Resize: the gradient starts from a fresh pixmap the size of
-// the client area, so a repaint always shows what the last resize painted.
+// Called by Form_Resize: the gradient starts from an empty list of bands, so a
+// repaint always shows what the last resize painted.
 void frmWendrel::Form_Resize()
 {
-    m_background = QPixmap(size());
-    m_background.fill(palette().color(QPalette::Dark));
+    m_bands.clear();
     Canvas canvas(*this);
     Long red = 242;
     Long green = 0;

@@ -14,7 +14,10 @@
 
 #include "platform/checked.h"
 
+#include <QColor>
+#include <QList>
 #include <QPixmap>
+#include <QRect>
 #include <QTimer>
 #include <QString>
 #include <QWidget>
@@ -182,7 +185,12 @@ private:
     Controls m_controls;
     WindowState m_state;
     const Platform m_platform;
-    QPixmap m_background;
+    struct Band
+    {
+        QRect rect;
+        QColor colour;
+    };
+    QList<Band> m_bands; // the last gradient painted, in the order painted
     QSize m_paintedOuterSize; // the outer size the background was painted for
     bool m_centredInFrame = false;
     std::unique_ptr<Pacer> m_pacer;

@@ -16,6 +16,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -227,6 +228,9 @@ void frmWendrel::createLamps()
     c.LightOff = makeImageBox(this);
     c.LightOff->setGeometry(place(600, 2400, 300, 300));
     c.LightOff->setPixmap(QPixmap(QStringLiteral(":/assets/lightoff.bmp")));
+    // Not even a window forced taller than designed shows them.
+    c.LightOn->hide();
+    c.LightOff->hide();
 
     // A lamp's picture covers its whole box at 96 dots per inch, so nothing
     // behind it need be painted when the chaser changes it ten times a second.
@@ -395,11 +399,14 @@ void frmWendrel::closeEvent(QCloseEvent *event)
     m_platform.lifetime.endProgram(0);
 }
 
-void frmWendrel::paintEvent(QPaintEvent *)
+// Where no band lies (before the first resize, or below the last band) the
+// window's own background shows.
+void frmWendrel::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    if (m_background.isNull())
-        painter.fillRect(rect(), palette().color(QPalette::Dark));
-    else
-        painter.drawPixmap(0, 0, m_background);
+    const QRect dirty = event->rect();
+    painter.fillRect(dirty, palette().color(QPalette::Dark));
+    for (const Band &band : std::as_const(m_bands))
+        if (band.rect.intersects(dirty))
+            painter.fillRect(band.rect & dirty, band.colour);
 }
