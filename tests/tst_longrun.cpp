@@ -116,9 +116,17 @@ void tst_LongRun::offScreenRunPingsAsContinuousTicking_data()
     QTest::addColumn<quint32>("seed");
     QTest::addColumn<QString>("whileSuspended");
     QTest::addColumn<bool>("startHidden"); // as a run that resumes in the tray
-    QTest::newRow("1 s, started and suspended hidden") << 0 << 1 << 7u << "hidden" << true;
-    QTest::newRow("7 s, suspended on screen") << 0 << 7 << 11u << "shown" << false;
-    QTest::newRow("1 min 1 s, suspended minimised") << 1 << 1 << 13u << "minimised" << false;
+    QTest::addColumn<qint64>("suspended");
+    // To an hour before the tick count's wrap; and longer than its sign change.
+    const qint64 weeks = (qint64(1) << 31) - 2 * 3600000 + 150;
+    const qint64 month = qint64(30) * 24 * 3600000;
+    QTest::newRow("1 s, started and suspended hidden")
+            << 0 << 1 << 7u << "hidden" << true << weeks;
+    QTest::newRow("7 s, suspended on screen") << 0 << 7 << 11u << "shown" << false << weeks;
+    QTest::newRow("1 min 1 s, suspended minimised")
+            << 1 << 1 << 13u << "minimised" << false << weeks;
+    QTest::newRow("1 s, suspended hidden for 30 days")
+            << 0 << 1 << 17u << "hidden" << true << month;
 }
 
 // Two runs on the same fake clock: one always on screen, ticking as designed;
@@ -134,6 +142,7 @@ void tst_LongRun::offScreenRunPingsAsContinuousTicking()
     QFETCH(quint32, seed);
     QFETCH(QString, whileSuspended);
     QFETCH(bool, startHidden);
+    QFETCH(qint64, suspended);
     enum class Shown { OnScreen, Hidden, Minimised };
     constexpr std::int64_t Hour = 3600000;
     const auto tickAt = [](std::int64_t ms) { return Long(std::uint32_t(ms)); };
@@ -148,9 +157,7 @@ void tst_LongRun::offScreenRunPingsAsContinuousTicking()
     }
     QRandomGenerator random(seed);
     const std::int64_t start = (std::int64_t(1) << 31) - Hour; // an hour before the sign change
-    const std::int64_t suspendAt = 2 * Hour;                   // mono time, after the sign change
-    const std::int64_t suspended
-            = (std::int64_t(1) << 31) - 2 * Hour + 150; // to an hour before the wrap
+    const std::int64_t suspendAt = 2 * Hour; // mono time, after the sign change
     std::int64_t asleep = 0;
     for (Rig *rig : { &continuous, &paced }) {
         rig->ticks.now = tickAt(start);

@@ -154,11 +154,13 @@ void Pacer::takeOrigin()
 // A countdown tick read the clock (NowTick). One that came a whole interval or
 // more after its place on the grid slept through a suspend, in which Qt's timers
 // stand still while the tick count runs on: the grid moves by that much, as the
-// timers' own did.
+// timers' own did. A tick never comes early, so one that seems to come well
+// before its place slept longer than the tick count's sign change (24.86 days)
+// and its lateness wrapped round: that too is a suspend.
 void Pacer::observeCountdown(qint64 planned)
 {
     const qint64 late = position(m_state.NowTick) - planned;
-    if (late >= CountdownMs)
+    if (late >= CountdownMs || late <= -CountdownMs)
         m_origin = Long(std::uint32_t(m_state.NowTick) - std::uint32_t(planned));
     m_lastCountdown = planned;
 
