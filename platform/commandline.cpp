@@ -15,6 +15,7 @@ static const QStringList ToolkitOptionsWithValue = {
     QStringLiteral("-plugin"),
     QStringLiteral("-qwindowgeometry"),
     QStringLiteral("-qwindowicon"),
+    QStringLiteral("-icon"), // -qwindowicon under X11
     QStringLiteral("-qwindowtitle"),
     QStringLiteral("-session"),
     QStringLiteral("-display"),
@@ -104,17 +105,28 @@ CommandLine CommandLine::parse(const QStringList &allArguments)
     }
     result.helpText += QStringLiteral("\nQt's own options (-platform, -display, -style, ...) "
                                       "are taken as by every Qt program.\n");
+    // Checked before anything else is done, so a slip never passes unnoticed.
+    for (const QCommandLineOption &port : { port1Option, port2Option }) {
+        const QStringList given = parser.values(port);
+        const QString name = QStringLiteral("--") + port.names().constFirst();
+        QString wrong;
+        if (given.size() > 1)
+            wrong = QStringLiteral("%1 is given %2 times; give it once").arg(name).arg(given.size());
+        else if (given.size() == 1 && given.constFirst().isEmpty())
+            wrong = QStringLiteral("%1 needs a DEVICE, not an empty name").arg(name);
+        if (!wrong.isEmpty()) {
+            result.action = Action::Fail;
+            result.errorText = QStringLiteral("%1: %2\nTry '%1 --help' for more information.")
+                                       .arg(program, wrong);
+            return result;
+        }
+    }
     if (parser.isSet(helpOption))
         result.action = Action::ShowHelp;
     else if (parser.isSet(versionOption))
         result.action = Action::ShowVersion;
     else if (parser.isSet(listOption))
         result.action = Action::ListPorts;
-    else if ((parser.isSet(port1Option) && result.port1Device.isEmpty())
-             || (parser.isSet(port2Option) && result.port2Device.isEmpty())) {
-        result.action = Action::Fail;
-        result.errorText = QStringLiteral("%1: a port's DEVICE may not be empty").arg(program);
-    }
     return result;
 }
 

@@ -90,13 +90,29 @@ QtSerialComm::~QtSerialComm()
     close();
 }
 
+// Qt opens a bare name ("ttyUSB0") in /dev and a relative path from the
+// working directory; the lock file, the permission message and the stable
+// link must look at the same file, so the name is made that full path once.
+QString fullDevicePath(const QString &device)
+{
+#if defined(Q_OS_UNIX)
+    if (device.isEmpty() || device.startsWith(QLatin1Char('/')))
+        return device;
+    if (device.startsWith(QLatin1String("./")) || device.startsWith(QLatin1String("../")))
+        return QFileInfo(device).absoluteFilePath();
+    return QStringLiteral("/dev/") + device;
+#else
+    return device;
+#endif
+}
+
 void QtSerialComm::setDevice(Integer port, const QString &device)
 {
     m_stableLinks.remove(port);
     if (device.isEmpty())
         m_devices.remove(port);
     else
-        m_devices.insert(port, device);
+        m_devices.insert(port, fullDevicePath(device));
 }
 
 QString QtSerialComm::device(Integer port) const

@@ -55,6 +55,9 @@ private:
 QList<SerialDevice> availableSerialDevices(const QString &stableLinkDirectory
                                            = QStringLiteral("/dev/serial/by-id"));
 
+// The device as Qt opens it: "ttyUSB0" is "/dev/ttyUSB0", "./cam" is absolute.
+QString fullDevicePath(const QString &device);
+
 // The system's default names for port 1 and port 2.
 QString defaultSerialDevice(Integer port);
 

@@ -54,6 +54,8 @@ void tst_CommandLine::portOptionsReachTheSerialComponent()
     QtSerialComm serial;
     applyPortDevices(line, serial);
     QCOMPARE(serial.device(2), "/dev/serial/by-id/usb-cam");
+    applyPortDevices(CommandLine::parse({ "wendrel", "--port2", "ttyUSB0" }), serial);
+    QCOMPARE(serial.device(2), "/dev/ttyUSB0"); // as Qt opens a bare name
     serial.setCommPort(1);
     serial.setPortOpen(true);
     serial.setOutput(QByteArray(1, '\r'));
@@ -66,7 +68,11 @@ void tst_CommandLine::refusals_data()
     QTest::addColumn<QString>("said");
     QTest::newRow("unknown option") << QStringList{ "wendrel", "--bogus" } << "bogus";
     QTest::newRow("missing value") << QStringList{ "wendrel", "--port1" } << "port1";
-    QTest::newRow("empty value") << QStringList{ "wendrel", "--port2=" } << "DEVICE";
+    QTest::newRow("empty value") << QStringList{ "wendrel", "--port2=" } << "--port2 needs";
+    QTest::newRow("empty value, listing")
+            << QStringList{ "wendrel", "--list-ports", "--port1", "" } << "--port1 needs";
+    QTest::newRow("repeated port")
+            << QStringList{ "wendrel", "--port1", "/dev/a", "--port1=/dev/b" } << "--port1 is given";
     QTest::newRow("stray argument") << QStringList{ "wendrel", "COM1" } << "COM1";
 }
 
@@ -113,6 +119,7 @@ void tst_CommandLine::toolkitOptionsAreLeftToQt_data()
     QTest::newRow("-style, then ours") << QStringList{ "-style", "Fusion", "--port1", "/dev/x" };
     QTest::newRow("-qmljsdebugger=") << QStringList{ "-qmljsdebugger=port:1234" };
     QTest::newRow("-reverse") << QStringList{ "-reverse" };
+    QTest::newRow("-icon") << QStringList{ "-icon", "camera.png", "-platform", "offscreen" };
 }
 
 // Qt's own options pass our parser; the program started with one (and no
