@@ -41,6 +41,9 @@ public:
     virtual std::int32_t Shell_NotifyIconA(std::int32_t message, QByteArray &record) = 0;
     // False on desktops with no notification area at all.
     virtual bool available() const = 0;
+    // False where nothing would take a minimised window off the screen (an X
+    // display with no window manager): the window then stays where it is.
+    virtual bool canMinimise() const = 0;
     // A desktop notification: from the icon while it is shown, else through the
     // desktop's notification service. Changes neither the icon nor its tip.
     // False where no notification can be shown.

@@ -3,6 +3,11 @@
 #include <QApplication>
 #include <QStyleHints>
 
+#if QT_CONFIG(xcb)
+#include <QGuiApplication>
+#include <xcb/xcb.h>
+#endif
+
 #if QT_CONFIG(dbus)
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -34,6 +39,34 @@ QtNotifyIcon::QtNotifyIcon(const QIcon &icon)
 bool QtNotifyIcon::available() const
 {
     return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+// An X window manager names its check window on the root window; with none,
+// a request to iconify a window goes unanswered.
+bool QtNotifyIcon::canMinimise() const
+{
+#if QT_CONFIG(xcb)
+    const auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11)
+        return true;
+    xcb_connection_t *connection = x11->connection();
+    static const char name[] = "_NET_SUPPORTING_WM_CHECK";
+    const xcb_intern_atom_cookie_t atomCookie
+            = xcb_intern_atom(connection, 1, sizeof(name) - 1, name);
+    xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(connection, atomCookie, nullptr);
+    if (!atom)
+        return false;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    const xcb_get_property_cookie_t cookie = xcb_get_property(
+            connection, 0, root, atom->atom, XCB_ATOM_WINDOW, 0, 1);
+    free(atom);
+    xcb_get_property_reply_t *reply = xcb_get_property_reply(connection, cookie, nullptr);
+    const bool managed = reply && xcb_get_property_value_length(reply) > 0;
+    free(reply);
+    return managed;
+#else
+    return true;
+#endif
 }
 
 // How long a notification asks to stay; the desktop may choose otherwise.

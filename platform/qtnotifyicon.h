@@ -13,6 +13,7 @@ public:
 
     std::int32_t Shell_NotifyIconA(std::int32_t message, QByteArray &record) override;
     bool available() const override;
+    bool canMinimise() const override;
     bool showMessage(const QString &title, const QString &text) override;
     void setMouseHandler(MouseHandler handler) override { m_mouseHandler = std::move(handler); }
 

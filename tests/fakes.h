@@ -191,6 +191,7 @@ public:
         return 0;
     }
     bool available() const override { return trayAvailable; }
+    bool canMinimise() const override { return minimiseAvailable; }
     bool showMessage(const QString &title, const QString &text) override
     {
         m_log.add(QStringLiteral("notify:%1:%2").arg(title, text));
@@ -204,6 +205,7 @@ public:
     }
 
     bool trayAvailable = true;
+    bool minimiseAvailable = true;
     bool shown = false;
     QList<QByteArray> records;
     std::function<bool()> windowVisible;

@@ -24,6 +24,7 @@ private Q_SLOTS:
     void doubleClickOnTheIconRestores();
     void closeAlwaysDeletesAndGoesAhead_data();
     void closeAlwaysDeletesAndGoesAhead();
+    void noNotificationAreaMinimisesInstead_data();
     void noNotificationAreaMinimisesInstead();
     void activationsBecomeMouseMessages();
 };
@@ -122,16 +123,32 @@ void tst_Tray::closeAlwaysDeletesAndGoesAhead()
     QCOMPARE(rig.lifetime.statuses, QList<int>{ 0 }); // the program ends with its window
 }
 
+void tst_Tray::noNotificationAreaMinimisesInstead_data()
+{
+    QTest::addColumn<bool>("windowManager");
+    QTest::newRow("a window manager") << true;
+    QTest::newRow("no window manager either") << false;
+}
+
+// Without a window manager nothing would take the window away: it stays, on
+// screen in every sense, its lamps running and a loss told beside it.
 void tst_Tray::noNotificationAreaMinimisesInstead()
 {
+    QFETCH(bool, windowManager);
     Rig rig;
     rig.tray.trayAvailable = false;
+    rig.tray.minimiseAvailable = windowManager;
     rig.form().show();
     QVERIFY(QTest::qWaitForWindowExposed(&rig.form()));
+    rig.c().VScroll3->setSetting(1);
+    rig.form().Command2_Click();
     rig.form().Command5_Click();
     QVERIFY(rig.tray.records.isEmpty());
-    QTRY_VERIFY(rig.form().isMinimized());
-    QVERIFY(rig.form().isVisible()); // still on the taskbar
+    QVERIFY(rig.form().isVisible()); // on the taskbar, or on the screen
+    QTRY_COMPARE(rig.form().isMinimized(), windowManager);
+    QCOMPARE(rig.c().Timer2->isActive(), !windowManager);
+    rig.serial.loseDevice();
+    QCOMPARE(rig.log.only("notice:").size(), windowManager ? 0 : 1);
 }
 
 // XEmbed trays report a double-click; D-Bus trays report two single

@@ -457,11 +457,13 @@ Integer frmWendrel::chkSoundValue() const
 }
 
 // With no notification area to hide in, the window goes to the taskbar
-// instead, where the user can find it again.
+// instead, where the user can find it again; with no taskbar either it stays
+// on screen, and is treated as being on screen.
 void frmWendrel::Command5_Click()
 {
     if (!m_platform.tray.available()) {
-        showMinimized();
+        if (m_platform.tray.canMinimise())
+            showMinimized();
         return;
     }
     setVisible(false);
