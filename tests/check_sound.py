@@ -4,10 +4,15 @@ interval, plays the desktop's event sound through a private PulseAudio server
 whose only sink writes everything it plays into a pipe read here: sound comes
 after the pings, and none once the box is cleared again.
 
+Audible never holds up pinging: with a sound server that accepts a connection
+and never answers (a stuck PulseAudio or PipeWire), the pings keep their
+interval, Stop is answered at once and Exit ends the program at once.
+
 Needs an X display (run under xvfb-run), pulseaudio and xdotool.
 """
 import array
 import os
+import socket as sockets
 import pty
 import select
 import signal
@@ -23,6 +28,7 @@ from xdesktop import click, painted, xdotool
 CHECK_BOX = (217, 100)
 SECONDS_UP_ARROW = (184, 90)
 START_BUTTON = (247, 19)
+EXIT_BUTTON = (247, 69)
 LOUD = 500  # a sample above this is sound; silence is 0
 
 
@@ -64,8 +70,107 @@ def read_pings(master, count, seconds):
     return stamps
 
 
+class StuckServer:
+    """A sound server's socket that takes every connection and never says a word."""
+
+    def __init__(self, path):
+        self.held = []
+        self.server = sockets.socket(sockets.AF_UNIX, sockets.SOCK_STREAM)
+        self.server.bind(path)
+        self.server.listen(16)
+        self.thread = threading.Thread(target=self.accept, daemon=True)
+        self.thread.start()
+
+    def accept(self):
+        try:
+            while True:
+                self.held.append(self.server.accept()[0])
+        except OSError:
+            pass
+
+    def close(self):
+        self.server.close()
+        for connection in self.held:
+            connection.close()
+
+
+class Lines:
+    """Keeps the program's standard error, each line with when it came."""
+
+    def __init__(self, stream):
+        self.lines = []
+        self.thread = threading.Thread(target=self.read, args=(stream,), daemon=True)
+        self.thread.start()
+
+    def read(self, stream):
+        for line in stream:
+            self.lines.append((time.monotonic(), line.decode(errors='replace').rstrip()))
+
+    def first(self, text, after):
+        return next((when for when, line in self.lines if when >= after and text in line), None)
+
+
+def start_audible(binary, device, environment, stderr=None):
+    program = subprocess.Popen([binary, '--port1', device], env=environment, stderr=stderr)
+    window = xdotool('search', '--sync', '--onlyvisible', '--pid', str(program.pid),
+                     '--name', '^Wendrel$').split('\n')[0]
+    deadline = time.monotonic() + 20
+    while not painted(window) and time.monotonic() < deadline:
+        time.sleep(0.1)
+    click(window, SECONDS_UP_ARROW)
+    click(window, CHECK_BOX)
+    click(window, START_BUTTON)
+    return program, window
+
+
+def stuck_sound_server(binary):
+    """Twenty seconds of Audible pinging against a server that never answers."""
+    master, slave = pty.openpty()
+    tty.setraw(slave)
+    with tempfile.TemporaryDirectory() as runtime:
+        os.chmod(runtime, 0o700)
+        stuck = StuckServer(os.path.join(runtime, 'stuck'))
+        environment = dict(os.environ, XDG_RUNTIME_DIR=runtime, HOME=runtime,
+                           PULSE_SERVER=f'unix:{runtime}/stuck')
+        program, window = start_audible(binary, os.ttyname(slave), environment, subprocess.PIPE)
+        try:
+            lines = Lines(program.stderr)
+            pings = read_pings(master, 100, 20)  # one every 1.25 s: the tick after 1 s
+            gaps = [b - a for a, b in zip(pings, pings[1:])]
+            read_pings(master, 1, 2)
+            pressed = time.monotonic()
+            click(window, START_BUTTON)  # Stop
+            time.sleep(1.0)
+            stopped = lines.first('Stopped pinging', pressed)
+            pressed_exit = time.monotonic()
+            click(window, EXIT_BUTTON)
+            try:
+                status = program.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                status = None
+            ended = time.monotonic() - pressed_exit
+        finally:
+            if program.poll() is None:
+                program.kill()
+                program.wait()
+            stuck.close()
+    print(f'Stuck sound server: {len(pings)} pings, longest gap '
+          f'{max(gaps, default=0):.2f} s, connections held {len(stuck.held)}')
+    print(f'Stop answered after {stopped - pressed if stopped else None} s; '
+          f'Exit ended it with {status} after {ended:.2f} s')
+    if len(pings) < 15 or max(gaps) > 1.5:
+        print('a stuck sound server held up the pings')
+        return 1
+    if stopped is None or stopped - pressed > 0.5 or status != 0 or ended > 1.0:
+        print('a stuck sound server held up Stop or Exit')
+        return 1
+    return 0
+
+
 def main():
     binary = sys.argv[1]
+    if stuck_sound_server(binary) != 0:
+        return 1
     master, slave = pty.openpty()
     tty.setraw(slave)
     processes = []
@@ -92,16 +197,8 @@ def main():
                 time.sleep(0.1)
             sink = Sink(sink_path)
 
-            program = subprocess.Popen([binary, '--port1', os.ttyname(slave)], env=environment)
+            program, window = start_audible(binary, os.ttyname(slave), environment)
             processes.append(program)
-            window = xdotool('search', '--sync', '--onlyvisible', '--pid', str(program.pid),
-                             '--name', '^Wendrel$').split('\n')[0]
-            deadline = time.monotonic() + 20
-            while not painted(window) and time.monotonic() < deadline:
-                time.sleep(0.1)
-            click(window, SECONDS_UP_ARROW)
-            click(window, CHECK_BOX)
-            click(window, START_BUTTON)
             audible = read_pings(master, 3, 10)
             time.sleep(1.0)
             heard = sink.loudest(audible[0], time.monotonic()) if audible else 0

@@ -183,6 +183,8 @@ void frmWendrel::startPinging()
     c.VScroll3->setEnabled(false);
     m_pacer->start();
     m_state.LastPingTick = m_platform.ticks.GetTickCount();
+    qCInfo(lcWendrel).noquote() << "Pinging" << portDevice() << "every"
+                                << m_state.PingIntervalMs << "ms";
 }
 
 void frmWendrel::stopPinging()
@@ -211,6 +213,12 @@ void frmWendrel::stopPinging()
     m_state.SecondsCs = 0;
     c.VScroll3->setSetting(0);
     c.Text3->setText(format00(c.VScroll3->setting()));
+    qCInfo(lcWendrel).noquote() << "Stopped pinging" << portDevice();
+}
+
+QString frmWendrel::portDevice() const
+{
+    return m_platform.serial.device(m_platform.serial.commPort());
 }
 
 // 8005 and 8002 have their fixed messages. Any other failure is told in plain

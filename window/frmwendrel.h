@@ -172,6 +172,7 @@ private:
     void showCountdown();
     void endWaitForDevice();
     void tellLoss();
+    QString portDevice() const;
     bool isOnScreen() const;
     QLabel *lamp(Integer index) const;
     void light(QLabel *lamp);
