@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QMetaObject>
+#include <QScreen>
+
+#include <algorithm>
 
 #include <canberra.h>
 
@@ -40,8 +43,27 @@ void QtMessageBox::showNotice(const QString &text, const QString &title)
     m_notice->setWindowTitle(title);
     m_notice->setText(text);
     m_notice->show();
+    placeBesideWindow();
     m_notice->raise();
     m_notice->activateWindow();
+}
+
+// Centred on the window, a notice would hide the Stop it tells the user of:
+// it stands below the window, or above it where the screen ends first.
+void QtMessageBox::placeBesideWindow()
+{
+    if (!m_window || !m_window->isVisible() || !m_window->screen())
+        return;
+    const QRect window = m_window->frameGeometry();
+    const QRect screen = m_window->screen()->availableGeometry();
+    const QSize box = m_notice->frameGeometry().size();
+    const int gap = 8;
+    const int left = std::clamp(window.center().x() - box.width() / 2, screen.left(),
+                                std::max(screen.left(), screen.right() + 1 - box.width()));
+    int top = window.bottom() + 1 + gap;
+    if (top + box.height() > screen.bottom() + 1)
+        top = std::max(screen.top(), window.top() - gap - box.height());
+    m_notice->move(left, top);
 }
 
 void QtMessageBox::closeNotice()

@@ -34,6 +34,7 @@ public:
 
 private:
     QWidget *visibleParent() const;
+    void placeBesideWindow();
 
     QPointer<QWidget> m_window;
     QPointer<QMessageBox> m_notice;

@@ -9,7 +9,10 @@
 #include "platform/qtserialcomm.h"
 
 #include <QFile>
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QRandomGenerator>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,6 +28,9 @@ private Q_SLOTS:
     void endsLikeAClosedWindow_data();
     void endsLikeAClosedWindow();
     void hiddenRunOutlivesALostDevice();
+    void flappingCableShowsOneBoxAtTheMost();
+    void forcedSizeKeepsPinging_data();
+    void forcedSizeKeepsPinging();
 
 private:
     TrayHost m_tray;
@@ -61,9 +67,10 @@ static bool click(const QString &window, int x, int y)
 // Starts the real program on the device, finds its window and starts pinging
 // at a one-second interval with the mouse; returns the window's id, or an
 // empty string when any step failed.
-static QString startPinging(QProcess &wendrel, const QString &device)
+static QString startPinging(QProcess &wendrel, const QString &device, bool keepErrors = false)
 {
-    wendrel.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    wendrel.setProcessChannelMode(keepErrors ? QProcess::SeparateChannels
+                                             : QProcess::ForwardedErrorChannel);
     wendrel.start(WENDREL_BINARY, { "--port1", device });
     if (!wendrel.waitForStarted(5000))
         return {};
@@ -148,6 +155,121 @@ void tst_Signals::hiddenRunOutlivesALostDevice()
 
     ::kill(pid_t(wendrel.processId()), SIGTERM);
     QVERIFY(wendrel.waitForFinished(5000));
+    QCOMPARE(wendrel.exitCode(), 0);
+}
+
+// A loose plug, window on screen: twenty times the device goes for 1 to 3 s
+// and comes back for 1 to 3 s. One box at the most stands at any moment, every
+// return is pinged within two seconds, the user is told at most once a minute
+// each way, and the program lives on.
+void tst_Signals::flappingCableShowsOneBoxAtTheMost()
+{
+    QTemporaryDir links;
+    const QString camera = links.filePath("camera");
+    auto device = std::make_unique<Pty>();
+    QVERIFY(QFile::link(device->slaveName(), camera));
+    QProcess wendrel;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_LOGGING_RULES", "wendrel.debug=true");
+    wendrel.setProcessEnvironment(environment);
+    const QString window = startPinging(wendrel, camera, true);
+    QVERIFY2(!window.isEmpty(), "the window did not appear, or a click failed");
+    QCOMPARE(device->readUpTo(1, 3000), QByteArray(1, '\r'));
+
+    int mostBoxes = 0;
+    QSet<QString> boxesSeen;
+    const auto watch = [&](int milliseconds) {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < milliseconds) {
+            const QStringList boxes
+                    = xdotool({ "search", "--all", "--onlyvisible", "--pid",
+                                QString::number(wendrel.processId()), "--name", "^Com Port Error$" })
+                              .split('\n', Qt::SkipEmptyParts);
+            mostBoxes = std::max(mostBoxes, int(boxes.size()));
+            boxesSeen.unite(QSet<QString>(boxes.begin(), boxes.end()));
+            QTest::qWait(200);
+        }
+    };
+    QRandomGenerator random(15);
+    QElapsedTimer run;
+    run.start();
+    QStringList lateReturns;
+    for (int cycle = 0; cycle < 20; ++cycle) {
+        device.reset(); // pulled
+        QFile::remove(camera);
+        watch(1000 + int(random.bounded(2000)));
+        device = std::make_unique<Pty>();
+        QVERIFY(QFile::link(device->slaveName(), camera));
+        QElapsedTimer back;
+        back.start();
+        if (device->readUpTo(1, 3000) != QByteArray(1, '\r') || back.elapsed() > 2000)
+            lateReturns << QStringLiteral("return %1 after %2 ms").arg(cycle).arg(back.elapsed());
+        watch(1000 + int(random.bounded(2000)));
+    }
+    QCOMPARE(wendrel.state(), QProcess::Running);
+    QVERIFY2(lateReturns.isEmpty(), qPrintable(lateReturns.join(", ")));
+    QCOMPARE(mostBoxes, 1);
+    const int minutes = 1 + int(run.elapsed() / 60000);
+    QVERIFY2(boxesSeen.size() <= minutes, qPrintable(QString::number(boxesSeen.size())));
+
+    ::kill(pid_t(wendrel.processId()), SIGTERM);
+    QVERIFY(wendrel.waitForFinished(5000));
+    QCOMPARE(wendrel.exitCode(), 0);
+    const QStringList told = QString::fromLocal8Bit(wendrel.readAllStandardError())
+                                     .split('\n')
+                                     .filter("Telling the user:");
+    QVERIFY2(told.filter("was lost").size() <= minutes, qPrintable(told.join('\n')));
+    QVERIFY2(told.filter("is back").size() <= minutes, qPrintable(told.join('\n')));
+}
+
+void tst_Signals::forcedSizeKeepsPinging_data()
+{
+    QTest::addColumn<QSize>("forced");
+    QTest::newRow("wide and low") << QSize(2300, 200);
+    QTest::newRow("X11's largest") << QSize(32767, 32767);
+}
+
+// With no window manager any program may resize the fixed-size window. It goes
+// on pinging whatever the size, and repaints the gradient over the new area.
+// (At 32767 x 32767 Qt spends seconds on a 4 GiB backing store, and its plain X
+// upload needs a server pixmap as large, which the X server refuses; the
+// window's own painting at that size is checked offscreen.)
+void tst_Signals::forcedSizeKeepsPinging()
+{
+    QFETCH(QSize, forced);
+    Pty pty;
+    QProcess wendrel;
+    const QString window = startPinging(wendrel, pty.slaveName());
+    QVERIFY2(!window.isEmpty(), "the window did not appear, or a click failed");
+    QCOMPARE(pty.readUpTo(1, 3000), QByteArray(1, '\r'));
+    bool resized = false;
+    xdotool({ "windowsize", window, QString::number(forced.width()),
+              QString::number(forced.height()) },
+            &resized);
+    QVERIFY(resized);
+    pty.readFor(300);
+    // Qt gives a 4 GiB window a 4 GiB backing store, once: seconds of work.
+    const bool huge = qint64(forced.width()) * forced.height() > (qint64(1) << 24);
+    QCOMPARE(pty.readUpTo(1, huge ? 40000 : 2000), QByteArray(1, '\r'));
+    QCOMPARE(pty.readUpTo(1, 2000), QByteArray(1, '\r'));
+    QCOMPARE(wendrel.state(), QProcess::Running);
+    if (!huge) {
+        // Magenta at the top, right of where the designed window ends.
+        const auto magentaAt = [&window](int x) {
+            QProcess grab;
+            grab.start("import", { "-window", window, "-crop", QStringLiteral("1x1+%1+1").arg(x),
+                                   "-depth", "8", "txt:-" });
+            grab.waitForFinished(5000);
+            const QString pixel
+                    = QString::fromLatin1(grab.readAllStandardOutput()).section('#', -1).left(6);
+            const uint rgb = pixel.toUInt(nullptr, 16);
+            return (rgb >> 16) > 200 && ((rgb >> 8) & 0xff) < 40 && (rgb & 0xff) > 150;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(magentaAt(600), 3000);
+    }
+    ::kill(pid_t(wendrel.processId()), SIGTERM);
+    QVERIFY(wendrel.waitForFinished(10000));
     QCOMPARE(wendrel.exitCode(), 0);
 }
 

@@ -163,6 +163,7 @@ private:
     QRect place(int left, int top, int width, int height) const;
     void centreOnScreen();
     void paintBackground();
+    QRect screenPart() const;
 
     void startPinging();
     void stopPinging();

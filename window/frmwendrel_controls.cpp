@@ -337,6 +337,8 @@ void frmWendrel::centreOnScreen()
 void frmWendrel::moveEvent(QMoveEvent *event)
 {
     QWidget::moveEvent(event);
+    if (!screenPart().contains(rect()))
+        update(); // what was off screen and left unpainted may show now
     if (frameGeometry().size() == m_paintedOuterSize || isMinimized())
         return;
     if (!m_centredInFrame && frameGeometry().size() != size()) {
@@ -399,12 +401,21 @@ void frmWendrel::closeEvent(QCloseEvent *event)
     m_platform.lifetime.endProgram(0);
 }
 
+// The part of the window the screen can show, in the window's coordinates.
+QRect frmWendrel::screenPart() const
+{
+    const QRect screenArea = screen()->geometry();
+    return { mapFromGlobal(screenArea.topLeft()), screenArea.size() };
+}
+
 // Where no band lies (before the first resize, or below the last band) the
 // window's own background shows.
 void frmWendrel::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    const QRect dirty = event->rect();
+    // A window forced to thousands of pixels is painted only where the screen
+    // shows it: filling 4 GiB of pixels would hold up the pings for seconds.
+    const QRect dirty = isVisible() ? event->rect() & screenPart() : event->rect();
     painter.fillRect(dirty, palette().color(QPalette::Dark));
     for (const Band &band : std::as_const(m_bands))
         if (band.rect.intersects(dirty))
