@@ -111,7 +111,9 @@ CommandLine CommandLine::parse(const QStringList &allArguments)
         const QString name = QStringLiteral("--") + port.names().constFirst();
         QString wrong;
         if (given.size() > 1)
-            wrong = QStringLiteral("%1 is given %2 times; give it once").arg(name).arg(given.size());
+            wrong = QStringLiteral("%1 is given %2 times; give it once")
+                            .arg(name)
+                            .arg(given.size());
         else if (given.size() == 1 && given.constFirst().isEmpty())
             wrong = QStringLiteral("%1 needs a DEVICE, not an empty name").arg(name);
         if (!wrong.isEmpty()) {

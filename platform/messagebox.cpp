@@ -98,8 +98,8 @@ struct QtBeep::Worker
             busy = false;
             // The toolkit's beep belongs to the user-interface thread.
             if (!played && !stopping && qApp)
-                QMetaObject::invokeMethod(qApp, [] { QApplication::beep(); },
-                                          Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                        qApp, [] { QApplication::beep(); }, Qt::QueuedConnection);
         }
         if (sounds)
             ca_context_destroy(sounds);

@@ -57,8 +57,8 @@ bool QtNotifyIcon::canMinimise() const
     if (!atom)
         return false;
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-    const xcb_get_property_cookie_t cookie = xcb_get_property(
-            connection, 0, root, atom->atom, XCB_ATOM_WINDOW, 0, 1);
+    const xcb_get_property_cookie_t cookie
+            = xcb_get_property(connection, 0, root, atom->atom, XCB_ATOM_WINDOW, 0, 1);
     free(atom);
     xcb_get_property_reply_t *reply = xcb_get_property_reply(connection, cookie, nullptr);
     const bool managed = reply && xcb_get_property_value_length(reply) > 0;

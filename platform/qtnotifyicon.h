@@ -32,8 +32,8 @@ private:
 
     QSystemTrayIcon m_tray;
     MouseHandler m_mouseHandler;
-    QElapsedTimer m_lastSingle; // first of a possible pair of single activations
-    QElapsedTimer m_lastDouble; // a double-click just delivered, to drop its echo
+    QElapsedTimer m_lastSingle;  // first of a possible pair of single activations
+    QElapsedTimer m_lastDouble;  // a double-click just delivered, to drop its echo
     uint m_lastNotification = 0; // the desktop's number of our last notification
 };
 

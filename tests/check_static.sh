@@ -29,7 +29,10 @@ echo "clang-tidy over $(echo "$files" | wc -l) files"
 tidy_log=$(mktemp)
 trap 'rm -f "$tidy_log"' EXIT
 tidy_status=0
+# qCDebug(category) << ... is Qt's own idiom; clang's -Wpedantic calls its empty
+# variadic part a GNU extension, which GCC and Qt take as standard C++20.
 echo "$files" | xargs -P"$(nproc)" -n1 clang-tidy -p "$build_dir" --quiet \
+    --extra-arg=-Wno-gnu-zero-variadic-macro-arguments \
     --header-filter="^$source_dir/(window|grad|platform|app|tests)/" >"$tidy_log" 2>&1 \
     || tidy_status=$?
 if grep -E 'warning:|error:' "$tidy_log" || [ "$tidy_status" -ne 0 ]; then
@@ -41,5 +44,6 @@ fi
 echo "cppcheck"
 cppcheck --enable=warning,performance,portability,style --inline-suppr --quiet \
     --std=c++17 --language=c++ -I . --suppress=missingIncludeSystem --error-exitcode=1 \
+    "-DQ_DECLARE_LOGGING_CATEGORY(name)=" \
     window grad platform app tests
 echo "static analysis: clean"

@@ -72,7 +72,8 @@ void tst_CommandLine::refusals_data()
     QTest::newRow("empty value, listing")
             << QStringList{ "wendrel", "--list-ports", "--port1", "" } << "--port1 needs";
     QTest::newRow("repeated port")
-            << QStringList{ "wendrel", "--port1", "/dev/a", "--port1=/dev/b" } << "--port1 is given";
+            << QStringList{ "wendrel", "--port1", "/dev/a", "--port1=/dev/b" }
+            << "--port1 is given";
     QTest::newRow("stray argument") << QStringList{ "wendrel", "COM1" } << "COM1";
 }
 

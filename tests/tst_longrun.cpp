@@ -118,10 +118,9 @@ void tst_LongRun::offScreenRunPingsAsContinuousTicking_data()
     QTest::addColumn<bool>("startHidden"); // as a run that resumes in the tray
     QTest::addColumn<qint64>("suspended");
     // To an hour before the tick count's wrap; and longer than its sign change.
-    const qint64 weeks = (qint64(1) << 31) - 2 * 3600000 + 150;
+    const qint64 weeks = (qint64(1) << 31) - qint64(2) * 3600000 + 150;
     const qint64 month = qint64(30) * 24 * 3600000;
-    QTest::newRow("1 s, started and suspended hidden")
-            << 0 << 1 << 7u << "hidden" << true << weeks;
+    QTest::newRow("1 s, started and suspended hidden") << 0 << 1 << 7u << "hidden" << true << weeks;
     QTest::newRow("7 s, suspended on screen") << 0 << 7 << 11u << "shown" << false << weeks;
     QTest::newRow("1 min 1 s, suspended minimised")
             << 1 << 1 << 13u << "minimised" << false << weeks;
@@ -157,7 +156,7 @@ void tst_LongRun::offScreenRunPingsAsContinuousTicking()
     }
     QRandomGenerator random(seed);
     const std::int64_t start = (std::int64_t(1) << 31) - Hour; // an hour before the sign change
-    const std::int64_t suspendAt = 2 * Hour; // mono time, after the sign change
+    const std::int64_t suspendAt = 2 * Hour;                   // mono time, after the sign change
     std::int64_t asleep = 0;
     for (Rig *rig : { &continuous, &paced }) {
         rig->ticks.now = tickAt(start);

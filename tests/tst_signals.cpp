@@ -182,10 +182,10 @@ void tst_Signals::flappingCableShowsOneBoxAtTheMost()
         QElapsedTimer clock;
         clock.start();
         while (clock.elapsed() < milliseconds) {
-            const QStringList boxes
-                    = xdotool({ "search", "--all", "--onlyvisible", "--pid",
-                                QString::number(wendrel.processId()), "--name", "^Com Port Error$" })
-                              .split('\n', Qt::SkipEmptyParts);
+            const QStringList boxes = xdotool({ "search", "--all", "--onlyvisible", "--pid",
+                                                QString::number(wendrel.processId()), "--name",
+                                                "^Com Port Error$" })
+                                              .split('\n', Qt::SkipEmptyParts);
             mostBoxes = std::max(mostBoxes, int(boxes.size()));
             boxesSeen.unite(QSet<QString>(boxes.begin(), boxes.end()));
             QTest::qWait(200);
@@ -256,17 +256,7 @@ void tst_Signals::forcedSizeKeepsPinging()
     QCOMPARE(wendrel.state(), QProcess::Running);
     if (!huge) {
         // Magenta at the top, right of where the designed window ends.
-        const auto magentaAt = [&window](int x) {
-            QProcess grab;
-            grab.start("import", { "-window", window, "-crop", QStringLiteral("1x1+%1+1").arg(x),
-                                   "-depth", "8", "txt:-" });
-            grab.waitForFinished(5000);
-            const QString pixel
-                    = QString::fromLatin1(grab.readAllStandardOutput()).section('#', -1).left(6);
-            const uint rgb = pixel.toUInt(nullptr, 16);
-            return (rgb >> 16) > 200 && ((rgb >> 8) & 0xff) < 40 && (rgb & 0xff) > 150;
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(magentaAt(600), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(painted(window, 600), 3000);
     }
     ::kill(pid_t(wendrel.processId()), SIGTERM);
     QVERIFY(wendrel.waitForFinished(10000));

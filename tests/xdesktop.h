@@ -61,12 +61,14 @@ inline int iconsInTray(qint64 pid)
     return int(visibleWindows(pid, true).size());
 }
 
-// True once the window shows the gradient's magenta at its top: it is mapped,
-// painted and ready for the mouse.
-inline bool painted(const QString &window)
+// True once the window shows the gradient's magenta at its top (at x pixels
+// from its left): it is mapped, painted and ready for the mouse.
+inline bool painted(const QString &window, int x = 200)
 {
     QProcess grab;
-    grab.start("import", { "-window", window, "-crop", "1x1+200+1", "-depth", "8", "txt:-" });
+    grab.start("import",
+               { "-window", window, "-crop", QStringLiteral("1x1+%1+1").arg(x), "-depth", "8",
+                 "txt:-" });
     if (!grab.waitForFinished(5000))
         return false;
     const QString pixel = QString::fromLatin1(grab.readAllStandardOutput()).section('#', -1);

@@ -63,8 +63,7 @@ public:
     }
     float Width() const override
     {
-        return float(m_window.frameGeometry().width()) * m_window.TwipsPerPixelX()
-                / m_twipsPerUnit;
+        return float(m_window.frameGeometry().width()) * m_window.TwipsPerPixelX() / m_twipsPerUnit;
     }
     void Line(Integer, Integer x1, Integer y1, Integer x2, Integer y2, Long colour) override
     {
@@ -113,7 +112,7 @@ void frmWendrel::Form_Load()
     darken(c.Com2);
     for (m_state.LampIndex = 0; m_state.LampIndex <= 11;
          m_state.LampIndex = Checked::addInteger(m_state.LampIndex, 1))
-        darken(lamp(m_state.LampIndex));
+        darken(rowLamp(m_state.LampIndex));
     m_state.LampIndex = 0;
 }
 
@@ -183,8 +182,8 @@ void frmWendrel::startPinging()
     c.VScroll3->setEnabled(false);
     m_pacer->start();
     m_state.LastPingTick = m_platform.ticks.GetTickCount();
-    qCInfo(lcWendrel).noquote() << "Pinging" << portDevice() << "every"
-                                << m_state.PingIntervalMs << "ms";
+    qCInfo(lcWendrel).noquote() << "Pinging" << portDevice() << "every" << m_state.PingIntervalMs
+                                << "ms";
 }
 
 void frmWendrel::stopPinging()
@@ -201,7 +200,7 @@ void frmWendrel::stopPinging()
     c.VScroll2->setEnabled(true);
     c.VScroll3->setEnabled(true);
     m_pacer->stop();
-    darken(lamp(m_state.LampIndex));
+    darken(rowLamp(m_state.LampIndex));
     m_state.LampIndex = 0;
     // Each assignment raises the bar's change handler when it moves the bar.
     m_state.HoursMs = 0;
@@ -307,7 +306,7 @@ void frmWendrel::portLost(const SerialError &error)
     if (m_platform.serial.portOpen())
         m_platform.serial.setPortOpen(false);
     m_pacer->stop();
-    darken(lamp(m_state.LampIndex));
+    darken(rowLamp(m_state.LampIndex));
     m_state.LampIndex = 0;
     m_lostDevice = error.device();
     m_lostReached = m_platform.serial.lastOpenedDevice();
@@ -358,8 +357,8 @@ void frmWendrel::retryLostPort()
     m_pacer->start();
     m_state.LastPingTick = m_platform.ticks.GetTickCount();
     m_lastReturnTick = m_state.LastPingTick;
-    const QString back = portBackMessage(m_lostDevice, m_lostReached,
-                                         m_platform.serial.lastOpenedDevice());
+    const QString back
+            = portBackMessage(m_lostDevice, m_lostReached, m_platform.serial.lastOpenedDevice());
     qCInfo(lcWendrel).noquote() << back;
     if (!m_lossTold)
         return;
@@ -428,16 +427,16 @@ void frmWendrel::choosePortDevice(Integer port, const QPoint &where)
 
 void frmWendrel::Timer2_Timer()
 {
-    darken(lamp(m_state.LampIndex));
+    darken(rowLamp(m_state.LampIndex));
     m_state.LampIndex = Checked::addInteger(m_state.LampIndex, 1);
     if (m_state.LampIndex > 11)
         m_state.LampIndex = 0;
-    light(lamp(m_state.LampIndex));
+    light(rowLamp(m_state.LampIndex));
 }
 
 // A lamp of the row by its index; an index outside the row is an error, not a
 // stray pointer.
-QLabel *frmWendrel::lamp(Integer index) const
+QLabel *frmWendrel::rowLamp(Integer index) const
 {
     return m_controls.Image1.at(std::size_t(index));
 }

@@ -175,7 +175,7 @@ private:
     void tellLoss();
     QString portDevice() const;
     bool isOnScreen() const;
-    QLabel *lamp(Integer index) const;
+    QLabel *rowLamp(Integer index) const;
     void light(QLabel *lamp);
     void darken(QLabel *lamp);
     void callShell(std::int32_t message);
@@ -192,13 +192,13 @@ private:
         QRect rect;
         QColor colour;
     };
-    QList<Band> m_bands; // the last gradient painted, in the order painted
+    QList<Band> m_bands;      // the last gradient painted, in the order painted
     QSize m_paintedOuterSize; // the outer size the background was painted for
     bool m_centredInFrame = false;
     std::unique_ptr<Pacer> m_pacer;
     QTimer *m_reconnectTimer = nullptr;
     QString m_lostDevice;
-    QString m_lostReached;   // the system device the run reached before the loss
+    QString m_lostReached; // the system device the run reached before the loss
     QString m_lostMessage;
     bool m_lossTold = false; // the user was told of the present loss
     int m_untoldRetries = 0;
