@@ -29,4 +29,4 @@ WENDREL_BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-serial
                         libcanberra-pulse sound-theme-freedesktop)
 WENDREL_TEST_PACKAGES=(xvfb xauth trayer xdotool x11-utils imagemagick desktop-file-utils
                        appstream dpkg-dev file python3 valgrind clang-tidy clang-format cppcheck util-linux
-                       openbox pulseaudio pulseaudio-utils)
+                       openbox pulseaudio pulseaudio-utils dbus-daemon at-spi2-core python3-pyatspi)

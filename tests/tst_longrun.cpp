@@ -233,9 +233,10 @@ void tst_LongRun::offScreenRunPingsAsContinuousTicking()
             setShown(next);
             if (next == Shown::OnScreen) {
                 ++shows;
-                const CountdownTexts expected = splitRemaining(
+                const CountdownTexts expected = splitRemaining(std::max<Long>(
+                        0,
                         Checked::subLong(continuous.s().PingIntervalMs,
-                                         elapsedTicks(continuous.s().LastPingTick, now)));
+                                         elapsedTicks(continuous.s().LastPingTick, now))));
                 const auto &c = paced.c();
                 QCOMPARE(c.Text1->text() + c.Text2->text() + c.Text3->text(),
                          expected.hours + expected.minutes + expected.seconds);

@@ -8,6 +8,9 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
+#include <QWindow>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -45,6 +48,8 @@ private Q_SLOTS:
     void forcedSizeKeepsDesignAndGradient_data();
     void forcedSizeKeepsDesignAndGradient();
     void tabOrderAndInitialFocus();
+    void deviceMenuByMouseAndKeys_data();
+    void deviceMenuByMouseAndKeys();
     void accessKeys();
     void upArrowAddsAndStopsAtTheTop_data();
     void upArrowAddsAndStopsAtTheTop();
@@ -202,6 +207,45 @@ void tst_Window::forcedSizeKeepsDesignAndGradient()
         }
         QVERIFY(above.red() < 60);
     }
+}
+
+void tst_Window::deviceMenuByMouseAndKeys_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("right-click") << "mouse";
+    QTest::newRow("Shift+F10") << "shift+f10";
+}
+
+// The port's device is chosen from a menu on its button, by the mouse or by
+// Shift+F10, as in every Qt and GTK program. (The Menu key becomes a context
+// menu request in the X11 platform plugin itself, which offscreen lacks.)
+void tst_Window::deviceMenuByMouseAndKeys()
+{
+    QFETCH(QString, how);
+    Rig &rig = *m_rig;
+    rig.serial.devices = { { "/dev/serial/by-id/usb-cam", "/dev/ttyUSB0", "FT232R", "FTDI" } };
+    QStringList offered;
+    QTimer::singleShot(100, [&offered] {
+        if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+            for (QAction *action : menu->actions())
+                offered << action->text();
+            menu->setActiveAction(menu->actions().constLast());
+            QTest::keyClick(menu, Qt::Key_Return);
+        }
+    });
+    QPushButton *port2 = rig.c().Command4;
+    port2->setFocus();
+    // Through the window, as the system delivers them: Qt makes the context
+    // menu request from the raw mouse and key events.
+    QWindow *window = rig.form().windowHandle();
+    if (how == "mouse")
+        QTest::mouseClick(window, Qt::RightButton, {}, port2->geometry().center());
+    else
+        QTest::keyClick(window, Qt::Key_F10, Qt::ShiftModifier);
+    QTRY_COMPARE(offered,
+                 (QStringList{ "/dev/fake2 (not present)",
+                               "/dev/serial/by-id/usb-cam (/dev/ttyUSB0): FT232R, FTDI" }));
+    QCOMPARE(rig.serial.device(2), "/dev/serial/by-id/usb-cam");
 }
 
 void tst_Window::tabOrderAndInitialFocus()

@@ -3,6 +3,7 @@
 
 #include "frmwendrel.h"
 
+#include "accessibility.h"
 #include "countdown.h"
 #include "reversedscrollbar.h"
 
@@ -110,6 +111,8 @@ void frmWendrel::Form_Load()
                            std::int32_t(windowIcon().cacheKey()));
     light(c.Com1);
     darken(c.Com2);
+    tellSelectedPort(1);
+    describeTimeBoxes(false);
     for (m_state.LampIndex = 0; m_state.LampIndex <= 11;
          m_state.LampIndex = Checked::addInteger(m_state.LampIndex, 1))
         darken(rowLamp(m_state.LampIndex));
@@ -182,6 +185,7 @@ void frmWendrel::startPinging()
     c.VScroll3->setEnabled(false);
     m_pacer->start();
     m_state.LastPingTick = m_platform.ticks.GetTickCount();
+    describeTimeBoxes(true);
     qCInfo(lcWendrel).noquote() << "Pinging" << portDevice() << "every" << m_state.PingIntervalMs
                                 << "ms";
 }
@@ -212,6 +216,7 @@ void frmWendrel::stopPinging()
     m_state.SecondsCs = 0;
     c.VScroll3->setSetting(0);
     c.Text3->setText(format00(c.VScroll3->setting()));
+    describeTimeBoxes(false);
     qCInfo(lcWendrel).noquote() << "Stopped pinging" << portDevice();
 }
 
@@ -276,7 +281,9 @@ void frmWendrel::showCountdown()
     m_state.NowTick = m_platform.ticks.GetTickCount();
     m_state.ElapsedMs = elapsedTicks(m_state.LastPingTick, m_state.NowTick);
     m_state.RemainingMs = Checked::subLong(m_state.PingIntervalMs, m_state.ElapsedMs);
-    const CountdownTexts texts = splitRemaining(m_state.RemainingMs);
+    // The tick that pings finds the interval run out: the time left shows as
+    // 00 00 00, not as the "01 59 59" the split gives for a few ms below zero.
+    const CountdownTexts texts = splitRemaining(std::max<Long>(0, m_state.RemainingMs));
     m_state.HoursText = texts.hours;
     m_state.MinutesText = texts.minutes;
     m_state.SecondsText = texts.seconds;
@@ -383,6 +390,7 @@ void frmWendrel::Command3_Click()
     m_platform.serial.setCommPort(1);
     light(m_controls.Com1);
     darken(m_controls.Com2);
+    tellSelectedPort(1);
 }
 
 void frmWendrel::Command4_Click()
@@ -390,6 +398,25 @@ void frmWendrel::Command4_Click()
     m_platform.serial.setCommPort(2);
     darken(m_controls.Com1);
     light(m_controls.Com2);
+    tellSelectedPort(2);
+}
+
+// The port lamps tell the eye which port is selected; this tells a screen reader.
+void frmWendrel::tellSelectedPort(Integer port)
+{
+    Accessibility::setPortSelected(m_controls.Command3, port == 1);
+    Accessibility::setPortSelected(m_controls.Command4, port == 2);
+}
+
+// While a run counts down, the time boxes tell the time left, not the interval.
+void frmWendrel::describeTimeBoxes(bool countingDown)
+{
+    const Controls &c = m_controls;
+    const QString what = countingDown ? QStringLiteral("%1 until the next ping")
+                                      : QStringLiteral("%1 of the ping interval");
+    c.Text1->setAccessibleDescription(what.arg(QStringLiteral("Hours")));
+    c.Text2->setAccessibleDescription(what.arg(QStringLiteral("Minutes")));
+    c.Text3->setAccessibleDescription(what.arg(QStringLiteral("Seconds")));
 }
 
 // The devices there are, the port's own checked; a choice lasts for this

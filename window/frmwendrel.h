@@ -173,6 +173,8 @@ private:
     void showCountdown();
     void endWaitForDevice();
     void tellLoss();
+    void tellSelectedPort(Integer port);
+    void describeTimeBoxes(bool countingDown);
     QString portDevice() const;
     bool isOnScreen() const;
     QLabel *rowLamp(Integer index) const;

@@ -3,6 +3,7 @@
 
 #include "frmwendrel.h"
 
+#include "accessibility.h"
 #include "reversedscrollbar.h"
 #include "twips.h"
 
@@ -20,6 +21,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 #include <QTimer>
 
@@ -53,6 +55,7 @@ frmWendrel::frmWendrel(const Platform &platform)
       m_platform(platform)
 {
     setObjectName(QStringLiteral("frmWendrel"));
+    Accessibility::install();
     setWindowTitle(Caption);
     setWindowIcon(QIcon(QStringLiteral(":/assets/camera.xpm")));
     setFont(sansSerif(8.25));
@@ -116,12 +119,16 @@ static QLabel *makeImageBox(QWidget *parent)
     return box;
 }
 
-static QPushButton *makeButton(QWidget *parent, const QString &caption, const QString &tip)
+// The button is in its control's place before it has a caption: a screen
+// reader may ask about it as soon as the caption is set, and is then told what
+// that control is.
+static void makeButton(QPushButton *&control, QWidget *parent, const QString &caption,
+                       const QString &tip)
 {
-    auto *button = new QPushButton(caption, parent);
-    button->setToolTip(tip);
-    button->setAutoDefault(false);
-    return button;
+    control = new QPushButton(parent);
+    control->setText(caption);
+    control->setToolTip(tip);
+    control->setAutoDefault(false);
 }
 
 // Where one port's frame, button, label and lamp stand, in twips (left, top).
@@ -147,11 +154,13 @@ void frmWendrel::createPortRow(int port, const PortRowTwips &at, ShapeBox *&fram
 {
     frame = new ShapeBox(this);
     frame->setGeometry(place(at.frame.x(), at.frame.y(), 2295, 495));
-    button = makeButton(this, QStringLiteral("&%1").arg(port),
-                        QStringLiteral("Serial Port Camera is connected to."));
+    makeButton(button, this, QStringLiteral("&%1").arg(port),
+               QStringLiteral("Serial Port Camera is connected to."));
     button->setGeometry(place(at.button.x(), at.button.y(), 375, 255));
+    button->setAccessibleName(QStringLiteral("Com Port %1").arg(port));
     label = makeLabel(this, QStringLiteral("Com Port %1").arg(port), sansSerif(9.75, true),
                       Qt::AlignLeft);
+    label->setBuddy(button);
     label->setGeometry(place(at.label.x(), at.label.y(), 1215, 255));
     lamp = makeImageBox(this);
     lamp->setGeometry(place(at.lamp.x(), at.lamp.y(), 300, 300));
@@ -160,43 +169,51 @@ void frmWendrel::createPortRow(int port, const PortRowTwips &at, ShapeBox *&fram
 void frmWendrel::createButtonColumn()
 {
     Controls &c = m_controls;
-    c.Command2 = makeButton(this, QStringLiteral("St&art"),
-                            QStringLiteral("Start/Stop  Pinging selected Com Port."));
+    makeButton(c.Command2, this, QStringLiteral("St&art"),
+               QStringLiteral("Start/Stop  Pinging selected Com Port."));
     c.Command2->setGeometry(place(3225, 105, 975, 375));
-    c.Command5 = makeButton(this, QStringLiteral("&Hide"), QStringLiteral("Minimize to SysTray."));
+    makeButton(c.Command5, this, QStringLiteral("&Hide"), QStringLiteral("Minimize to SysTray."));
     c.Command5->setGeometry(place(3225, 480, 975, 375));
-    c.Command1 = makeButton(this, QStringLiteral("E&xit"), QString());
+    makeButton(c.Command1, this, QStringLiteral("E&xit"), QString());
     c.Command1->setGeometry(place(3225, 855, 975, 375));
 }
 
 void frmWendrel::createIntervalRow()
 {
     Controls &c = m_controls;
+    const QString Hours = QStringLiteral("Hours");
+    const QString Minutes = QStringLiteral("Minutes");
+    const QString Seconds = QStringLiteral("Seconds");
     const QFont font = sansSerif(9.75);
-    const auto textBox = [this, &font](int left) {
+    const auto textBox = [this, &font](int left, const QString &name) {
         auto *box = new QLineEdit(this);
+        box->setAccessibleName(name);
         box->setFont(font);
         box->setAlignment(Qt::AlignCenter);
         box->setGeometry(place(left, 1320, 495, 375));
         return box;
     };
-    const auto scrollBar = [this](int maximum, int left) {
+    const auto scrollBar = [this](int maximum, int left, const QString &name) {
         auto *bar = new ReversedScrollBar(maximum, this);
+        bar->setAccessibleName(name);
         bar->setGeometry(place(left, 1320, 255, 375));
         return bar;
     };
     c.Label6 = makeLabel(this, QStringLiteral("H"), font, Qt::AlignHCenter);
     c.Label6->setGeometry(place(75, 1395, 135, 255));
-    c.Text1 = textBox(240);
-    c.VScroll1 = scrollBar(24, 720);
+    c.Text1 = textBox(240, Hours);
+    c.VScroll1 = scrollBar(24, 720, Hours);
+    c.Label6->setBuddy(c.Text1);
     c.Label5 = makeLabel(this, QStringLiteral("M"), font, Qt::AlignHCenter);
     c.Label5->setGeometry(place(1035, 1395, 135, 255));
-    c.Text2 = textBox(1200);
-    c.VScroll2 = scrollBar(59, 1680);
+    c.Text2 = textBox(1200, Minutes);
+    c.VScroll2 = scrollBar(59, 1680, Minutes);
+    c.Label5->setBuddy(c.Text2);
     c.Label4 = makeLabel(this, QStringLiteral("S"), font, Qt::AlignHCenter);
     c.Label4->setGeometry(place(1995, 1395, 135, 255));
-    c.Text3 = textBox(2160);
-    c.VScroll3 = scrollBar(59, 2640);
+    c.Text3 = textBox(2160, Seconds);
+    c.VScroll3 = scrollBar(59, 2640, Seconds);
+    c.Label4->setBuddy(c.Text3);
 }
 
 void frmWendrel::createSoundOption()
@@ -210,6 +227,9 @@ void frmWendrel::createSoundOption()
     c.Label3 = makeLabel(this, QStringLiteral("Audible"), sansSerif(9.75, true), Qt::AlignHCenter);
     c.Label3->setToolTip(tip);
     c.Label3->setGeometry(place(3495, 1380, 855, 255));
+    // Read out by its visible caption, not by the one that lies out of sight.
+    c.chkSound->setAccessibleName(c.Label3->text());
+    c.Label3->setBuddy(c.chkSound);
 }
 
 void frmWendrel::createLamps()
@@ -292,7 +312,8 @@ void frmWendrel::connectHandlers()
     connect(c.Timer2, &QTimer::timeout, this, [this] { m_pacer->chaserDue(); });
     on(m_reconnectTimer, &QTimer::timeout, &frmWendrel::retryLostPort);
 
-    // A right-click on a port button chooses the device behind that port.
+    // A right-click on a port button chooses the device behind that port; so
+    // do the Menu key and Shift+F10 while the button has the focus.
     for (const auto &[button, port] :
          { std::pair{ c.Command3, Integer(1) }, std::pair{ c.Command4, Integer(2) } }) {
         button->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -300,6 +321,11 @@ void frmWendrel::connectHandlers()
                 [this, button = button, port = port](const QPoint &at) {
                     dispatch([&] { choosePortDevice(port, button->mapToGlobal(at)); });
                 });
+        auto *menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), button);
+        menuKey->setContext(Qt::WidgetShortcut);
+        connect(menuKey, &QShortcut::activated, this, [this, button = button, port = port] {
+            dispatch([&] { choosePortDevice(port, button->mapToGlobal(button->rect().center())); });
+        });
     }
 
     m_platform.serial.setLostHandler(

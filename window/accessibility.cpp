@@ -1,0 +1,197 @@
+#include "accessibility.h"
+
+#include "frmwendrel.h"
+#include "reversedscrollbar.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QKeySequence>
+#include <QLabel>
+#include <QPushButton>
+
+#include <algorithm>
+
+static const char PortSelected[] = "wendrelPortSelected";
+
+// The window's children as a screen reader sees them: decoration and the
+// chaser's lamps but the first, which stands for the whole row, are left out.
+class WindowAccessible : public QAccessibleWidget
+{
+public:
+    explicit WindowAccessible(frmWendrel *window) : QAccessibleWidget(window) { }
+
+    int childCount() const override { return int(shown().size()); }
+    QAccessibleInterface *child(int index) const override
+    {
+        const QList<QWidget *> widgets = shown();
+        if (index < 0 || index >= widgets.size())
+            return nullptr;
+        return QAccessible::queryAccessibleInterface(widgets.at(index));
+    }
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        if (!child || !child->object())
+            return -1;
+        return int(shown().indexOf(qobject_cast<QWidget *>(child->object())));
+    }
+
+private:
+    QList<QWidget *> shown() const
+    {
+        const auto *window = static_cast<const frmWendrel *>(widget());
+        const frmWendrel::Controls &c = window->controls();
+        QList<const QWidget *> left{ c.Shape1, c.Shape2, c.Com1, c.Com2, c.LightOn, c.LightOff };
+        left.append(QList<const QWidget *>(c.Image1.begin() + 1, c.Image1.end()));
+        QList<QWidget *> widgets;
+        for (QObject *object : window->children()) {
+            auto *child = qobject_cast<QWidget *>(object);
+            if (child && !child->isWindow() && !child->isHidden() && !left.contains(child))
+                widgets << child;
+        }
+        return widgets;
+    }
+};
+
+// The chaser's twelve lamps as one animation: its picture changes ten times a
+// second, which nothing should read out.
+class ActivityAccessible : public QAccessibleWidget
+{
+public:
+    ActivityAccessible(QLabel *firstLamp, const frmWendrel *window)
+        : QAccessibleWidget(firstLamp, QAccessible::Animation), m_window(window)
+    {
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name)
+            return QStringLiteral("Activity");
+        if (t == QAccessible::Description)
+            return QStringLiteral("A lamp runs along the row while pinging runs.");
+        return {};
+    }
+    QRect rect() const override
+    {
+        QRect row;
+        for (const QLabel *lamp : m_window->controls().Image1)
+            row |= QRect(lamp->mapToGlobal(QPoint(0, 0)), lamp->size());
+        return row;
+    }
+    int childCount() const override { return 0; }
+    QAccessibleInterface *child(int) const override { return nullptr; }
+
+private:
+    const frmWendrel *m_window;
+};
+
+// Port 1 and port 2 choose one of two: radio buttons, whose checked state says
+// which port the next run opens (the lamps beside them say it to the eye).
+class PortButtonAccessible : public QAccessibleWidget
+{
+public:
+    explicit PortButtonAccessible(QPushButton *button)
+        : QAccessibleWidget(button, QAccessible::RadioButton)
+    {
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Accelerator)
+            return QKeySequence::mnemonic(button()->text()).toString(QKeySequence::NativeText);
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.checkable = true;
+        state.checked = button()->property(PortSelected).toBool();
+        return state;
+    }
+    QStringList actionNames() const override
+    {
+        return QStringList{ pressAction() } + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString &action) override
+    {
+        if (action == pressAction() && button()->isEnabled())
+            button()->animateClick();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+
+private:
+    QPushButton *button() const { return static_cast<QPushButton *>(widget()); }
+};
+
+// The bar stores the distance from its top, so Qt's own interface would read
+// 59 seconds where the box shows 00; a screen reader is told the setting.
+class ReversedScrollBarAccessible : public QAccessibleWidget, public QAccessibleValueInterface
+{
+public:
+    explicit ReversedScrollBarAccessible(ReversedScrollBar *bar)
+        : QAccessibleWidget(bar, QAccessible::ScrollBar)
+    {
+    }
+
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface *>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QVariant currentValue() const override { return bar()->setting(); }
+    void setCurrentValue(const QVariant &value) override
+    {
+        if (bar()->isEnabled())
+            bar()->setSetting(std::clamp(value.toInt(), 0, bar()->maximum()));
+    }
+    QVariant maximumValue() const override { return bar()->maximum(); }
+    QVariant minimumValue() const override { return 0; }
+    QVariant minimumStepSize() const override { return 1; }
+
+private:
+    ReversedScrollBar *bar() const { return static_cast<ReversedScrollBar *>(widget()); }
+};
+
+static QAccessibleInterface *wendrelInterface(const QString &, QObject *object)
+{
+    // frmWendrel carries no meta-object of its own, so the C++ type decides.
+    if (auto *window = dynamic_cast<frmWendrel *>(object))
+        return new WindowAccessible(window);
+    if (auto *bar = qobject_cast<ReversedScrollBar *>(object))
+        return new ReversedScrollBarAccessible(bar);
+    auto *widget = qobject_cast<QWidget *>(object);
+    auto *form = widget ? dynamic_cast<frmWendrel *>(widget->parentWidget()) : nullptr;
+    if (!form)
+        return nullptr;
+    const frmWendrel::Controls &c = form->controls();
+    if (widget == c.Image1.front())
+        return new ActivityAccessible(c.Image1.front(), form);
+    if (widget == c.Command3 || widget == c.Command4)
+        return new PortButtonAccessible(static_cast<QPushButton *>(widget));
+    return nullptr;
+}
+
+namespace Accessibility {
+
+void install()
+{
+    static bool installed = false;
+    if (installed)
+        return;
+    installed = true;
+    QAccessible::installFactory(wendrelInterface);
+}
+
+void setPortSelected(QPushButton *button, bool selected)
+{
+    if (button->property(PortSelected).toBool() == selected)
+        return;
+    button->setProperty(PortSelected, selected);
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(button, changed);
+    QAccessible::updateAccessibility(&event);
+}
+
+} // namespace Accessibility
