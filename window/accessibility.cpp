@@ -10,6 +10,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <numeric>
 
 static const char PortSelected[] = "wendrelPortSelected";
 
@@ -44,9 +45,9 @@ private:
         left.append(QList<const QWidget *>(c.Image1.begin() + 1, c.Image1.end()));
         QList<QWidget *> widgets;
         for (QObject *object : window->children()) {
-            auto *child = qobject_cast<QWidget *>(object);
-            if (child && !child->isWindow() && !child->isHidden() && !left.contains(child))
-                widgets << child;
+            auto *control = qobject_cast<QWidget *>(object);
+            if (control && !control->isWindow() && !control->isHidden() && !left.contains(control))
+                widgets << control;
         }
         return widgets;
     }
@@ -72,10 +73,11 @@ public:
     }
     QRect rect() const override
     {
-        QRect row;
-        for (const QLabel *lamp : m_window->controls().Image1)
-            row |= QRect(lamp->mapToGlobal(QPoint(0, 0)), lamp->size());
-        return row;
+        const auto &lamps = m_window->controls().Image1;
+        return std::accumulate(
+                lamps.begin(), lamps.end(), QRect(), [](const QRect &row, const QLabel *lamp) {
+                    return row | QRect(lamp->mapToGlobal(QPoint(0, 0)), lamp->size());
+                });
     }
     int childCount() const override { return 0; }
     QAccessibleInterface *child(int) const override { return nullptr; }
