@@ -3,6 +3,7 @@
 
 #include "platform/application.h"
 #include "platform/commandline.h"
+#include "platform/headless.h"
 #include "platform/lifetime.h"
 #include "platform/messagebox.h"
 #include "platform/qtnotifyicon.h"
@@ -20,6 +21,9 @@ int main(int argc, char *argv[])
     const CommandLine commandLine = CommandLine::parse(arguments);
     if (const int status = answerCommandLine(commandLine); status >= 0)
         return status;
+    const StartOptions &options = commandLine.start;
+    if (options.headless)
+        qputenv("QT_QPA_PLATFORM", "offscreen"); // no display, not even one to fail on
 
     Application app(argc, argv);
     Application::setApplicationName(QStringLiteral(WENDREL_NAME));
@@ -29,13 +33,17 @@ int main(int argc, char *argv[])
     QtSerialComm serial;
     applyPortDevices(commandLine, serial);
     SystemTickCount ticks;
-    QtMessageBox messageBox;
+    QtMessageBox boxes;
+    StandardErrorMessages lines;
     QtBeep beep;
     QtNotifyIcon tray(QIcon(QStringLiteral(":/assets/camera.xpm")));
+    NoNotificationArea noTray;
     QtLifetime lifetime;
 
-    frmWendrel window(Platform{ serial, ticks, messageBox, beep, tray, lifetime });
-    messageBox.setParentWindow(&window);
+    MessageBox &messageBox = options.headless ? static_cast<MessageBox &>(lines) : boxes;
+    NotifyIcon &notifyIcon = options.headless ? static_cast<NotifyIcon &>(noTray) : tray;
+    frmWendrel window(Platform{ serial, ticks, messageBox, beep, notifyIcon, lifetime });
+    boxes.setParentWindow(&window);
     if (window.hasEnded())
         return 1;
     // A logout or a kill ends the program as closing its window does.
@@ -43,6 +51,8 @@ int main(int argc, char *argv[])
         window.close();
         QCoreApplication::quit();
     });
-    window.show();
+    if (!options.hidden && !options.headless)
+        window.show();
+    window.applyStartOptions(options);
     return app.exec();
 }

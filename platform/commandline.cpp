@@ -4,6 +4,13 @@
 #include "version.h"
 
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+
+#include <algorithm>
 
 #include <cstdio>
 
@@ -52,6 +59,30 @@ static QStringList withoutToolkitOptions(const QStringList &arguments)
     return ours;
 }
 
+// [[H:]M:]S within the scroll bars' ranges.
+static bool parseInterval(const QString &text, StartOptions &start)
+{
+    const QStringList parts = text.split(QLatin1Char(':'));
+    if (parts.size() > 3)
+        return false;
+    QList<int> values;
+    for (const QString &part : parts) {
+        const bool digits = !part.isEmpty() && part.size() <= 2
+                && std::all_of(part.begin(), part.end(), [](QChar c) { return c.isDigit(); });
+        if (!digits)
+            return false;
+        values << part.toInt();
+    }
+    while (values.size() < 3)
+        values.prepend(0);
+    if (values[0] > 24 || values[1] > 59 || values[2] > 59)
+        return false;
+    start.hours = values[0];
+    start.minutes = values[1];
+    start.seconds = values[2];
+    return true;
+}
+
 CommandLine CommandLine::parse(const QStringList &allArguments)
 {
     const QStringList arguments = withoutToolkitOptions(allArguments);
@@ -70,7 +101,38 @@ CommandLine CommandLine::parse(const QStringList &allArguments)
     const QCommandLineOption listOption(
             QStringLiteral("list-ports"),
             QStringLiteral("List the serial devices there are and exit."));
-    parser.addOptions({ helpOption, versionOption, port1Option, port2Option, listOption });
+    const QCommandLineOption intervalOption(
+            QStringLiteral("interval"),
+            QStringLiteral("Ping every [[H:]M:]S (45, 5:00, 1:30:00; at most 24:59:59)."),
+            QStringLiteral("TIME"));
+    const QCommandLineOption usePortOption(QStringLiteral("use-port"),
+                                           QStringLiteral("Select port 1 or 2 at start."),
+                                           QStringLiteral("N"));
+    const QCommandLineOption audibleOption(QStringLiteral("audible"),
+                                           QStringLiteral("Tick Audible at start."));
+    const QCommandLineOption startOption(
+            QStringLiteral("start"),
+            QStringLiteral("Press Start once the window is up; a device that is not "
+                           "there yet is waited for."));
+    const QCommandLineOption hiddenOption(
+            QStringLiteral("hidden"),
+            QStringLiteral("Start hidden in the tray (minimised where there is none)."));
+    const QCommandLineOption headlessOption(
+            QStringLiteral("headless"),
+            QStringLiteral("Run with no display at all, pinging from the start; "
+                           "messages go to standard error."));
+    const QCommandLineOption autostartOption(
+            QStringLiteral("autostart"),
+            QStringLiteral("Write the login's autostart entry that starts Wendrel hidden and "
+                           "pinging with the options given, and exit."));
+    const QCommandLineOption noAutostartOption(QStringLiteral("no-autostart"),
+                                               QStringLiteral("Remove that entry and exit."));
+    const QList<QCommandLineOption> options{ helpOption,       versionOption,  port1Option,
+                                             port2Option,      listOption,     intervalOption,
+                                             usePortOption,    audibleOption,  startOption,
+                                             hiddenOption,     headlessOption, autostartOption,
+                                             noAutostartOption };
+    parser.addOptions(options);
 
     CommandLine result;
     const QString program = arguments.value(0, QStringLiteral("wendrel"));
@@ -93,8 +155,36 @@ CommandLine CommandLine::parse(const QStringList &allArguments)
     // QCommandLineParser's own help needs an application object; this one does not.
     result.helpText = QStringLiteral("Usage: %1 [options]\n%2\n\nOptions:\n")
                               .arg(program, parser.applicationDescription());
-    for (const QCommandLineOption &option :
-         { helpOption, versionOption, port1Option, port2Option, listOption }) {
+    const auto fail = [&result, &program](const QString &why) {
+        result.action = Action::Fail;
+        result.errorText
+                = QStringLiteral("%1: %2\nTry '%1 --help' for more information.").arg(program, why);
+        return result;
+    };
+    if (parser.isSet(intervalOption) && !parseInterval(parser.value(intervalOption), result.start))
+        return fail(QStringLiteral("--interval takes [[H:]M:]S with hours 0-24, minutes and "
+                                   "seconds 0-59 (45, 5:00, 1:30:00), not '%1'")
+                            .arg(parser.value(intervalOption)));
+    if (parser.isSet(usePortOption)) {
+        const QString port = parser.value(usePortOption);
+        if (port != QLatin1String("1") && port != QLatin1String("2"))
+            return fail(QStringLiteral("--use-port takes 1 or 2, not '%1'").arg(port));
+        result.start.port = port.toInt();
+    }
+    result.start.audible = parser.isSet(audibleOption);
+    result.start.hidden = parser.isSet(hiddenOption);
+    result.start.headless = parser.isSet(headlessOption);
+    result.start.start
+            = parser.isSet(startOption) || result.start.headless || parser.isSet(autostartOption);
+    const bool zeroInterval
+            = result.start.hours == 0 && result.start.minutes == 0 && result.start.seconds == 0;
+    const bool answersAndEnds = parser.isSet(helpOption) || parser.isSet(versionOption)
+            || parser.isSet(listOption) || parser.isSet(noAutostartOption);
+    if (result.start.start && zeroInterval && !answersAndEnds)
+        return fail(QStringLiteral("pinging from the start needs an --interval above 0, "
+                                   "such as --interval 5:00"));
+
+    for (const QCommandLineOption &option : options) {
         QStringList names;
         for (const QString &name : option.names())
             names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
@@ -103,10 +193,15 @@ CommandLine CommandLine::parse(const QStringList &allArguments)
             left += QLatin1Char(' ') + option.valueName();
         result.helpText += QStringLiteral("  %1  %2\n").arg(left, -20).arg(option.description());
     }
-    result.helpText += QStringLiteral("\nQt's own options (-platform, -display, -style, ...) "
-                                      "are taken as by every Qt program.\n");
+    result.helpText
+            += QStringLiteral("\nExample: ping /dev/ttyUSB0 every five minutes from login on:\n"
+                              "  %1 --port1 /dev/ttyUSB0 --interval 5:00 --audible --autostart\n"
+                              "\nQt's own options (-platform, -display, -style, ...) "
+                              "are taken as by every Qt program.\n")
+                       .arg(program);
     // Checked before anything else is done, so a slip never passes unnoticed.
-    for (const QCommandLineOption &port : { port1Option, port2Option }) {
+    for (const QCommandLineOption &port :
+         { port1Option, port2Option, intervalOption, usePortOption }) {
         const QStringList given = parser.values(port);
         const QString name = QStringLiteral("--") + port.names().constFirst();
         QString wrong;
@@ -115,7 +210,7 @@ CommandLine CommandLine::parse(const QStringList &allArguments)
                             .arg(name)
                             .arg(given.size());
         else if (given.size() == 1 && given.constFirst().isEmpty())
-            wrong = QStringLiteral("%1 needs a DEVICE, not an empty name").arg(name);
+            wrong = QStringLiteral("%1 needs a %2, not an empty one").arg(name, port.valueName());
         if (!wrong.isEmpty()) {
             result.action = Action::Fail;
             result.errorText = QStringLiteral("%1: %2\nTry '%1 --help' for more information.")
@@ -129,6 +224,10 @@ CommandLine CommandLine::parse(const QStringList &allArguments)
         result.action = Action::ShowVersion;
     else if (parser.isSet(listOption))
         result.action = Action::ListPorts;
+    else if (parser.isSet(autostartOption))
+        result.action = Action::WriteAutostart;
+    else if (parser.isSet(noAutostartOption))
+        result.action = Action::RemoveAutostart;
     return result;
 }
 
@@ -147,6 +246,27 @@ int answerCommandLine(const CommandLine &commandLine)
         for (const SerialDevice &device : availableSerialDevices())
             std::printf("%s\n", qPrintable(device.describe()));
         return 0;
+    case CommandLine::Action::WriteAutostart: {
+        QString error;
+        const QStringList command
+                = autostartCommand(runningProgram(), commandLine.start, commandLine.port1Device,
+                                   commandLine.port2Device);
+        if (!writeAutostartEntry(command, &error)) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+            return 1;
+        }
+        std::printf("Wendrel will start pinging at login: wrote %s\n", qPrintable(autostartPath()));
+        return 0;
+    }
+    case CommandLine::Action::RemoveAutostart: {
+        QString error;
+        if (!removeAutostartEntry(&error)) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+            return 1;
+        }
+        std::printf("Wendrel no longer starts at login: removed %s\n", qPrintable(autostartPath()));
+        return 0;
+    }
     case CommandLine::Action::Fail:
         std::fprintf(stderr, "%s\n", qPrintable(commandLine.errorText));
         return 2;
@@ -160,4 +280,108 @@ void applyPortDevices(const CommandLine &commandLine, QtSerialComm &serial)
         serial.setDevice(1, commandLine.port1Device);
     if (!commandLine.port2Device.isEmpty())
         serial.setDevice(2, commandLine.port2Device);
+}
+
+QStringList autostartCommand(const QString &program, const StartOptions &start,
+                             const QString &port1Device, const QString &port2Device)
+{
+    QStringList command{ program, QStringLiteral("--hidden"), QStringLiteral("--start"),
+                         QStringLiteral("--interval"),
+                         QStringLiteral("%1:%2:%3")
+                                 .arg(start.hours)
+                                 .arg(start.minutes, 2, 10, QLatin1Char('0'))
+                                 .arg(start.seconds, 2, 10, QLatin1Char('0')) };
+    if (start.port != 0)
+        command << QStringLiteral("--use-port") << QString::number(start.port);
+    if (!port1Device.isEmpty())
+        command << QStringLiteral("--port1") << port1Device;
+    if (!port2Device.isEmpty())
+        command << QStringLiteral("--port2") << port2Device;
+    if (start.audible)
+        command << QStringLiteral("--audible");
+    return command;
+}
+
+QString autostartPath()
+{
+    QString config = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"));
+    if (config.isEmpty() || QDir::isRelativePath(config))
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return config + QStringLiteral("/autostart/" WENDREL_APP_ID ".desktop");
+}
+
+bool autostartEntryExists()
+{
+    return QFileInfo::exists(autostartPath());
+}
+
+// An Exec argument as the desktop entry specification wants it: quoted where
+// it holds anything but plain characters, with the reserved ones escaped, and
+// the backslashes doubled once more for the file's own string escapes.
+static QString execArgument(QString argument)
+{
+    argument.replace(QLatin1Char('%'), QStringLiteral("%%"));
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_/.:,=+@-]+$"));
+    if (plain.match(argument).hasMatch())
+        return argument;
+    QString quoted;
+    for (const QChar c : std::as_const(argument)) {
+        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$')
+            || c == QLatin1Char('\\'))
+            quoted += QStringLiteral("\\\\");
+        quoted += c;
+    }
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+bool writeAutostartEntry(const QStringList &command, QString *error)
+{
+    const QString path = autostartPath();
+    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
+        *error = QStringLiteral("Cannot make the folder %1").arg(QFileInfo(path).absolutePath());
+        return false;
+    }
+    QStringList exec;
+    for (const QString &argument : command)
+        exec << execArgument(argument);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+        *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    file.write(QStringLiteral("[Desktop Entry]\n"
+                              "Type=Application\n"
+                              "Name=" WENDREL_NAME "\n"
+                              "Comment=" WENDREL_DESCRIPTION "\n"
+                              "Icon=" WENDREL_APP_ID "\n"
+                              "Exec=%1\n"
+                              "Terminal=false\n"
+                              "X-GNOME-Autostart-enabled=true\n")
+                       .arg(exec.join(QLatin1Char(' ')))
+                       .toUtf8());
+    if (!file.commit()) {
+        *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool removeAutostartEntry(QString *error)
+{
+    const QString path = autostartPath();
+    if (QFileInfo::exists(path) && !QFile::remove(path)) {
+        *error = QStringLiteral("Cannot remove %1").arg(path);
+        return false;
+    }
+    return true;
+}
+
+QString runningProgram()
+{
+#if defined(Q_OS_LINUX)
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    if (!self.isEmpty())
+        return self;
+#endif
+    return QStringLiteral(WENDREL_BINARY_NAME);
 }

@@ -13,13 +13,37 @@ for file in usr/bin/wendrel \
             usr/share/metainfo/org.wendrel.Wendrel.metainfo.xml \
             usr/share/icons/hicolor/32x32/apps/org.wendrel.Wendrel.png \
             usr/share/icons/hicolor/48x48/apps/org.wendrel.Wendrel.png \
-            usr/share/icons/hicolor/128x128/apps/org.wendrel.Wendrel.png; do
+            usr/share/icons/hicolor/128x128/apps/org.wendrel.Wendrel.png \
+            usr/share/man/man1/wendrel.1 \
+            usr/lib/systemd/user/wendrel.service \
+            usr/share/wendrel/camera.env.example; do
     [ -s "$work/root/$file" ] || { echo "missing after install: /$file"; exit 1; }
 done
 desktop-file-validate "$work/root/usr/share/applications/org.wendrel.Wendrel.desktop"
 appstreamcli validate --no-net --pedantic "$work/root/usr/share/metainfo/org.wendrel.Wendrel.metainfo.xml" \
     | grep -vE '^(I:|P:)' || true
 appstreamcli validate --no-net "$work/root/usr/share/metainfo/org.wendrel.Wendrel.metainfo.xml" >/dev/null
+
+# The manual page formats without a warning; the unit passes systemd's own
+# check where systemd is there to ask.
+if command -v groff >/dev/null; then
+    warnings=$(groff -man -Tutf8 -ww -z "$work/root/usr/share/man/man1/wendrel.1" 2>&1)
+    [ -z "$warnings" ] || { echo "the manual page: $warnings"; exit 1; }
+fi
+unit="$work/root/usr/lib/systemd/user/wendrel.service"
+grep -q '^ExecStart=wendrel --headless' "$unit"
+if command -v systemd-analyze >/dev/null; then
+    # The unit finds the program on systemd's path; verify it against this build's.
+    sed "s|^ExecStart=wendrel|ExecStart=$work/root/usr/bin/wendrel|" "$unit" >"$work/wendrel.service"
+    # (As root in CI there is no user manager to ask; the system one reads
+    # the same syntax.)
+    systemd-analyze verify "$work/wendrel.service" 2>&1 | grep -v -e '^$' \
+        -e 'Failed to open' -e 'XDG_RUNTIME_DIR' -e 'Cannot add dependency' \
+        -e "Command 'man " >"$work/verify" || true  # the page is installed, not yet indexed
+    if [ -s "$work/verify" ]; then
+        echo "systemd-analyze verify:"; cat "$work/verify"; exit 1
+    fi
+fi
 
 (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" >/dev/null)
 deb=$(ls "$work"/wendrel_*.deb)

@@ -17,6 +17,7 @@
 #include "platform/tickcount.h"
 
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -166,6 +167,11 @@ void frmWendrel::Command2_Click()
             startPinging();
         else
             stopPinging();
+    } catch (const SerialError &error) {
+        if (starting && m_unattendedStart)
+            waitForDeviceAtStart(error);
+        else
+            reportPortError(error, starting, captionBefore);
     } catch (const RuntimeError &error) {
         reportPortError(error, starting, captionBefore);
     }
@@ -178,11 +184,7 @@ void frmWendrel::startPinging()
     m_platform.serial.setPortOpen(true);
     c.Command2->setText(QStringLiteral("S&top"));
     m_platform.serial.setOutput(CarriageReturn);
-    c.Command3->setEnabled(false);
-    c.Command4->setEnabled(false);
-    c.VScroll1->setEnabled(false);
-    c.VScroll2->setEnabled(false);
-    c.VScroll3->setEnabled(false);
+    lockSettings(true);
     m_pacer->start();
     m_state.LastPingTick = m_platform.ticks.GetTickCount();
     describeTimeBoxes(true);
@@ -198,11 +200,7 @@ void frmWendrel::stopPinging()
     m_state.Running = 0;
     m_platform.serial.setPortOpen(false);
     c.Command2->setText(QStringLiteral("&Start"));
-    c.Command3->setEnabled(true);
-    c.Command4->setEnabled(true);
-    c.VScroll1->setEnabled(true);
-    c.VScroll2->setEnabled(true);
-    c.VScroll3->setEnabled(true);
+    lockSettings(false);
     m_pacer->stop();
     darken(rowLamp(m_state.LampIndex));
     m_state.LampIndex = 0;
@@ -218,6 +216,108 @@ void frmWendrel::stopPinging()
     c.Text3->setText(format00(c.VScroll3->setting()));
     describeTimeBoxes(false);
     qCInfo(lcWendrel).noquote() << "Stopped pinging" << portDevice();
+}
+
+// The port buttons, then the three bars, locked for a run or free again.
+void frmWendrel::lockSettings(bool locked)
+{
+    const Controls &c = m_controls;
+    for (QWidget *setting : { static_cast<QWidget *>(c.Command3), static_cast<QWidget *>(c.Command4),
+                              static_cast<QWidget *>(c.VScroll1), static_cast<QWidget *>(c.VScroll2),
+                              static_cast<QWidget *>(c.VScroll3) })
+        setting->setEnabled(!locked);
+}
+
+void frmWendrel::applyStartOptions(const StartOptions &options)
+{
+    const Controls &c = m_controls;
+    // Each assignment raises the bar's change handler, as a move by the user does.
+    c.VScroll1->setSetting(options.hours);
+    c.VScroll2->setSetting(options.minutes);
+    c.VScroll3->setSetting(options.seconds);
+    if (options.port == 1)
+        dispatch([this] { Command3_Click(); });
+    else if (options.port == 2)
+        dispatch([this] { Command4_Click(); });
+    c.chkSound->setChecked(options.audible);
+    if (options.start) {
+        m_unattendedStart = true;
+        dispatch([this] { Command2_Click(); });
+        m_unattendedStart = false;
+    }
+    if (options.hidden)
+        dispatch([this] { Command5_Click(); });
+    m_pacer->setOnScreen(isOnScreen()); // a window never shown raises no hide
+}
+
+// Nobody is there at boot to answer a box: a device that is missing, busy or
+// not yet permitted is waited for as a lost one is, and the rest of Start (a
+// carriage return at once, the timers, the count) runs when it opens.
+void frmWendrel::waitForDeviceAtStart(const SerialError &error)
+{
+    m_state.Running = 1;
+    m_controls.Command2->setText(QStringLiteral("S&top"));
+    lockSettings(true);
+    describeTimeBoxes(true);
+    m_lostDevice = error.device();
+    m_lostReached.clear();
+    m_lostMessage = openFailureMessage(error);
+    m_lossTold = false;
+    m_untoldRetries = 0;
+    setWindowTitle(QStringLiteral("%1 - waiting for %2").arg(Caption, m_lostDevice));
+    m_reconnectTimer->start();
+    qCInfo(lcWendrel).noquote() << "Waiting for" << m_lostDevice << '(' + error.description() + ')'
+                                << "to ping it every" << m_state.PingIntervalMs << "ms";
+}
+
+// Right-click on the window's background.
+void frmWendrel::contextMenuEvent(QContextMenuEvent *event)
+{
+    dispatch([this, event] {
+        QMenu menu(this);
+        QAction *atLogin = menu.addAction(
+                QStringLiteral("Start pinging at login with these settings"));
+        atLogin->setCheckable(true);
+        atLogin->setChecked(autostartEntryExists());
+        const ReversedScrollBar *bars[] = { m_controls.VScroll1, m_controls.VScroll2,
+                                            m_controls.VScroll3 };
+        const bool someInterval = std::any_of(std::begin(bars), std::end(bars),
+                                              [](const ReversedScrollBar *bar) {
+                                                  return bar->setting() != 0;
+                                              });
+        atLogin->setEnabled(someInterval || atLogin->isChecked());
+        if (menu.exec(event->globalPos()) == atLogin)
+            setStartAtLogin(atLogin->isChecked());
+    });
+}
+
+// The entry takes the window's present port, its device, the interval set and
+// Audible; a failure is said in a box, as the user asked from the menu.
+void frmWendrel::setStartAtLogin(bool on)
+{
+    QString error;
+    bool done = false;
+    if (on) {
+        const Controls &c = m_controls;
+        StartOptions options;
+        options.hours = c.VScroll1->setting();
+        options.minutes = c.VScroll2->setting();
+        options.seconds = c.VScroll3->setting();
+        options.port = m_platform.serial.commPort();
+        options.audible = chkSoundValue() == 1;
+        const QString device = m_platform.serial.device(m_platform.serial.commPort());
+        done = writeAutostartEntry(
+                autostartCommand(runningProgram(), options, options.port == 1 ? device : QString(),
+                                 options.port == 2 ? device : QString()),
+                &error);
+    } else {
+        done = removeAutostartEntry(&error);
+    }
+    if (!done)
+        m_platform.messageBox.show(error, Caption);
+    else
+        qCInfo(lcWendrel).noquote() << (on ? "Starts at login:" : "No longer starts at login:")
+                                    << autostartPath();
 }
 
 QString frmWendrel::portDevice() const
@@ -267,6 +367,7 @@ void frmWendrel::Timer1_Timer()
     if (m_state.ElapsedMs >= m_state.PingIntervalMs) {
         if (!sendCarriageReturn())
             return;
+        qCDebug(lcWendrel) << "Pinged";
         m_state.LastPingTick = m_platform.ticks.GetTickCount();
         if (chkSoundValue() == 1)
             m_platform.beep.beep();

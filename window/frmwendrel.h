@@ -13,6 +13,7 @@
 #include "windowstate.h"
 
 #include "platform/checked.h"
+#include "platform/commandline.h"
 
 #include <QColor>
 #include <QList>
@@ -127,6 +128,11 @@ public:
     // pings at once when it is back. Stop ends the wait as it ends any run.
     void portLost(const SerialError &error);
     void retryLostPort();
+
+    // What the command line asks for at start (an interval, a port, Audible,
+    // Start, Hide), done after the load through the handlers a user's actions
+    // run. A run started this way waits for a device that is not there yet.
+    void applyStartOptions(const StartOptions &options);
     Pacer &pacer() { return *m_pacer; }
     bool isWaitingForDevice() const
     {
@@ -146,6 +152,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     class Canvas;
@@ -173,6 +180,9 @@ private:
     void showCountdown();
     void endWaitForDevice();
     void tellLoss();
+    void waitForDeviceAtStart(const SerialError &error);
+    void lockSettings(bool locked);
+    void setStartAtLogin(bool on);
     void tellSelectedPort(Integer port);
     void describeTimeBoxes(bool countingDown);
     QString portDevice() const;
@@ -203,6 +213,7 @@ private:
     QString m_lostReached; // the system device the run reached before the loss
     QString m_lostMessage;
     bool m_lossTold = false; // the user was told of the present loss
+    bool m_unattendedStart = false; // Start pressed by the command line
     int m_untoldRetries = 0;
     std::optional<Long> m_lastReturnTick;
     bool m_ended = false;
