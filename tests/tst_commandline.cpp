@@ -6,8 +6,13 @@
 #include "platform/commandline.h"
 #include "platform/qtserialcomm.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
 
 // The program's environment with no display of any kind.
 static QProcessEnvironment withoutDisplay()
@@ -33,6 +38,9 @@ private Q_SLOTS:
     void toolkitOptionsAreLeftToQt();
     void badOptionEndsWithStatusTwo_data();
     void badOptionEndsWithStatusTwo();
+    void startOptions_data();
+    void startOptions();
+    void headlessWaitsForALateDevice();
 };
 
 void tst_CommandLine::noOptionsKeepsTheMachinesPorts()
@@ -71,6 +79,17 @@ void tst_CommandLine::refusals_data()
     QTest::newRow("empty value") << QStringList{ "wendrel", "--port2=" } << "--port2 needs";
     QTest::newRow("empty value, listing")
             << QStringList{ "wendrel", "--list-ports", "--port1", "" } << "--port1 needs";
+    QTest::newRow("interval: hours past 24")
+            << QStringList{ "wendrel", "--interval", "25:00:00" } << "--interval takes";
+    QTest::newRow("interval: minutes past 59")
+            << QStringList{ "wendrel", "--interval", "1:60" } << "not '1:60'";
+    QTest::newRow("interval: words") << QStringList{ "wendrel", "--interval", "abc" } << "'abc'";
+    QTest::newRow("interval: negative") << QStringList{ "wendrel", "--interval=-5" } << "'-5'";
+    QTest::newRow("port 3") << QStringList{ "wendrel", "--use-port", "3" } << "1 or 2, not '3'";
+    QTest::newRow("start with no interval")
+            << QStringList{ "wendrel", "--start", "--interval", "0:00" } << "above 0";
+    QTest::newRow("headless with no interval")
+            << QStringList{ "wendrel", "--headless" } << "above 0";
     QTest::newRow("repeated port")
             << QStringList{ "wendrel", "--port1", "/dev/a", "--port1=/dev/b" }
             << "--port1 is given";
@@ -163,6 +182,71 @@ void tst_CommandLine::badOptionEndsWithStatusTwo()
     QCOMPARE(program.exitCode(), 2);
     QVERIFY(program.readAllStandardError().contains("--help"));
     QVERIFY(program.readAllStandardOutput().isEmpty());
+}
+
+void tst_CommandLine::startOptions_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QList<int>>("hoursMinutesSecondsPort");
+    QTest::addColumn<bool>("starts");
+    QTest::newRow("seconds") << QStringList{ "--interval", "45" } << QList<int>{ 0, 0, 45, 0 }
+                             << false;
+    QTest::newRow("minutes, port 2, started hidden")
+            << QStringList{ "--interval", "5:00", "--use-port", "2", "--start", "--hidden" }
+            << QList<int>{ 0, 5, 0, 2 } << true;
+    QTest::newRow("hours, headless") << QStringList{ "--interval", "1:30:00", "--headless" }
+                                     << QList<int>{ 1, 30, 0, 0 } << true;
+}
+
+void tst_CommandLine::startOptions()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QList<int>, hoursMinutesSecondsPort);
+    QFETCH(bool, starts);
+    const CommandLine line = CommandLine::parse(QStringList{ "wendrel" } + arguments);
+    QCOMPARE(line.action, CommandLine::Action::Run);
+    const StartOptions &start = line.start;
+    QCOMPARE((QList<int>{ start.hours, start.minutes, start.seconds, start.port }),
+             hoursMinutesSecondsPort);
+    QCOMPARE(start.start, starts);
+    QCOMPARE(start.hidden, arguments.contains("--hidden"));
+}
+
+// A service at boot: no display at all, and the adapter shows up only three
+// seconds after the program. It is waited for without a box, pinged within two
+// seconds of appearing and at the interval after; pulled, it is waited for
+// again; every step is a line on standard error; SIGTERM ends it with 0.
+void tst_CommandLine::headlessWaitsForALateDevice()
+{
+    QTemporaryDir links;
+    const QString camera = links.filePath("camera");
+    QProcess program;
+    program.setProcessEnvironment(withoutDisplay());
+    program.start(WENDREL_BINARY, { "--headless", "--interval", "1", "--port1", camera });
+    QVERIFY(program.waitForStarted(5000));
+    QVERIFY(!program.waitForFinished(3000)); // waiting, not refused
+
+    auto device = std::make_unique<Pty>();
+    QVERIFY(QFile::link(device->slaveName(), camera));
+    QCOMPARE(device->readWhileRunning(1, 2000), QByteArray(1, '\r'));
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(device->readWhileRunning(1, 2000), QByteArray(1, '\r'));
+    QVERIFY2(clock.elapsed() >= 900, qPrintable(QString::number(clock.elapsed())));
+    device.reset(); // pulled
+    QFile::remove(camera);
+    QTest::qWait(1500);
+    QCOMPARE(program.state(), QProcess::Running);
+
+    program.terminate();
+    QVERIFY(program.waitForFinished(5000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    const QString said = QString::fromLocal8Bit(program.readAllStandardError());
+    QVERIFY2(said.contains("wendrel: Waiting for " + camera), qPrintable(said));
+    QVERIFY2(said.contains("wendrel: " + camera + " is back. Pinging goes on."), qPrintable(said));
+    QVERIFY2(said.contains("wendrel: Lost " + camera), qPrintable(said));
+    QVERIFY2(!said.contains("Com Port Error: Invalid Port Number!"), qPrintable(said));
 }
 
 QTEST_GUILESS_MAIN(tst_CommandLine)

@@ -10,6 +10,8 @@
 
 #include <QFile>
 #include <QElapsedTimer>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSet>
@@ -29,6 +31,7 @@ private Q_SLOTS:
     void endsLikeAClosedWindow();
     void hiddenRunOutlivesALostDevice();
     void flappingCableShowsOneBoxAtTheMost();
+    void autostartEntryStartsHiddenAndPinging();
     void forcedSizeKeepsPinging_data();
     void forcedSizeKeepsPinging();
 
@@ -221,6 +224,63 @@ void tst_Signals::flappingCableShowsOneBoxAtTheMost()
                                      .filter("Telling the user:");
     QVERIFY2(told.filter("was lost").size() <= minutes, qPrintable(told.join('\n')));
     QVERIFY2(told.filter("is back").size() <= minutes, qPrintable(told.join('\n')));
+}
+
+// Start at login: the option writes a valid autostart entry whose Exec line
+// carries the settings; that line, run as a desktop would at login, starts the
+// program hidden in the tray and pinging; the other option removes the entry.
+void tst_Signals::autostartEntryStartsHiddenAndPinging()
+{
+    QTemporaryDir config;
+    Pty pty;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_CONFIG_HOME", config.path());
+    const auto run = [&environment](const QStringList &arguments) {
+        QProcess option;
+        option.setProcessEnvironment(environment);
+        option.start(WENDREL_BINARY, arguments);
+        option.waitForFinished(10000);
+        return std::pair{ option.exitCode(),
+                          QString::fromLocal8Bit(option.readAllStandardOutput()) };
+    };
+    const auto [status, said]
+            = run({ "--autostart", "--port1", pty.slaveName(), "--interval", "0:01", "--audible" });
+    QCOMPARE(status, 0);
+    const QString entry = config.filePath("autostart/org.wendrel.Wendrel.desktop");
+    QVERIFY2(said.contains(entry), qPrintable(said));
+    QProcess validate;
+    validate.start("desktop-file-validate", { entry });
+    QVERIFY(validate.waitForFinished(10000));
+    QCOMPARE(validate.exitCode(), 0);
+    QCOMPARE(validate.readAllStandardOutput(), QByteArray());
+
+    QFile file(entry);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString exec = QString::fromUtf8(file.readAll())
+                                 .split('\n')
+                                 .filter(QRegularExpression("^Exec="))
+                                 .value(0)
+                                 .mid(5);
+    const QStringList command = exec.split(' ');
+    QCOMPARE(command.value(0), QFileInfo(WENDREL_BINARY).canonicalFilePath());
+    QCOMPARE(command.mid(1),
+             (QStringList{ "--hidden", "--start", "--interval", "0:00:01", "--port1",
+                           pty.slaveName(), "--audible" }));
+
+    QProcess wendrel;
+    wendrel.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    wendrel.start(command.value(0), command.mid(1));
+    QVERIFY(wendrel.waitForStarted(5000));
+    QCOMPARE(pty.readUpTo(1, 5000), QByteArray(1, '\r'));
+    QCOMPARE(pty.readUpTo(1, 2000), QByteArray(1, '\r'));
+    QTRY_COMPARE_WITH_TIMEOUT(iconsInTray(wendrel.processId()), 1, 5000);
+    QVERIFY(visibleWindows(wendrel.processId(), false).isEmpty());
+    ::kill(pid_t(wendrel.processId()), SIGTERM);
+    QVERIFY(wendrel.waitForFinished(5000));
+    QCOMPARE(wendrel.exitCode(), 0);
+
+    QCOMPARE(run({ "--no-autostart" }).first, 0);
+    QVERIFY(!QFile::exists(entry));
 }
 
 void tst_Signals::forcedSizeKeepsPinging_data()

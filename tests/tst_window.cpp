@@ -7,8 +7,11 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
 #include <QPushButton>
@@ -50,6 +53,7 @@ private Q_SLOTS:
     void tabOrderAndInitialFocus();
     void deviceMenuByMouseAndKeys_data();
     void deviceMenuByMouseAndKeys();
+    void startAtLoginFromTheBackgroundMenu();
     void accessKeys();
     void upArrowAddsAndStopsAtTheTop_data();
     void upArrowAddsAndStopsAtTheTop();
@@ -246,6 +250,44 @@ void tst_Window::deviceMenuByMouseAndKeys()
                  (QStringList{ "/dev/fake2 (not present)",
                                "/dev/serial/by-id/usb-cam (/dev/ttyUSB0): FT232R, FTDI" }));
     QCOMPARE(rig.serial.device(2), "/dev/serial/by-id/usb-cam");
+}
+
+// The window's background offers to start at login with what the window
+// holds now; chosen again, the entry goes.
+void tst_Window::startAtLoginFromTheBackgroundMenu()
+{
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    const auto resetConfig = qScopeGuard([] { qunsetenv("XDG_CONFIG_HOME"); });
+    Rig &rig = *m_rig;
+    rig.c().VScroll2->setSetting(5);
+    QTest::mouseClick(rig.c().Command4, Qt::LeftButton);
+    rig.c().chkSound->setChecked(true);
+    const auto chooseFromMenu = [&rig] {
+        QStringList offered;
+        QTimer::singleShot(100, [&offered] {
+            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                for (QAction *action : menu->actions())
+                    offered << action->text() + (action->isChecked() ? " [x]" : " [ ]");
+                menu->setActiveAction(menu->actions().constFirst());
+                QTest::keyClick(menu, Qt::Key_Return);
+            }
+        });
+        QTest::mouseClick(rig.form().windowHandle(), Qt::RightButton, {}, QPoint(3, 3));
+        if (!QTest::qWaitFor([&offered] { return !offered.isEmpty(); }))
+            offered << "no menu";
+        return offered;
+    };
+    const QString entry = config.filePath("autostart/org.wendrel.Wendrel.desktop");
+    QCOMPARE(chooseFromMenu(), QStringList{ "Start pinging at login with these settings [ ]" });
+    QFile file(entry);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString written = QString::fromUtf8(file.readAll());
+    QVERIFY2(written.contains(" --hidden --start --interval 0:05:00 --use-port 2 --port2 "
+                              "/dev/fake2 --audible\n"),
+             qPrintable(written));
+    QCOMPARE(chooseFromMenu(), QStringList{ "Start pinging at login with these settings [x]" });
+    QVERIFY(!QFile::exists(entry));
 }
 
 void tst_Window::tabOrderAndInitialFocus()

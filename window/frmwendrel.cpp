@@ -222,9 +222,10 @@ void frmWendrel::stopPinging()
 void frmWendrel::lockSettings(bool locked)
 {
     const Controls &c = m_controls;
-    for (QWidget *setting : { static_cast<QWidget *>(c.Command3), static_cast<QWidget *>(c.Command4),
-                              static_cast<QWidget *>(c.VScroll1), static_cast<QWidget *>(c.VScroll2),
-                              static_cast<QWidget *>(c.VScroll3) })
+    for (QWidget *setting :
+         { static_cast<QWidget *>(c.Command3), static_cast<QWidget *>(c.Command4),
+           static_cast<QWidget *>(c.VScroll1), static_cast<QWidget *>(c.VScroll2),
+           static_cast<QWidget *>(c.VScroll3) })
         setting->setEnabled(!locked);
 }
 
@@ -275,16 +276,15 @@ void frmWendrel::contextMenuEvent(QContextMenuEvent *event)
 {
     dispatch([this, event] {
         QMenu menu(this);
-        QAction *atLogin = menu.addAction(
-                QStringLiteral("Start pinging at login with these settings"));
+        QAction *atLogin
+                = menu.addAction(QStringLiteral("Start pinging at login with these settings"));
         atLogin->setCheckable(true);
         atLogin->setChecked(autostartEntryExists());
-        const ReversedScrollBar *bars[] = { m_controls.VScroll1, m_controls.VScroll2,
-                                            m_controls.VScroll3 };
-        const bool someInterval = std::any_of(std::begin(bars), std::end(bars),
-                                              [](const ReversedScrollBar *bar) {
-                                                  return bar->setting() != 0;
-                                              });
+        const ReversedScrollBar *bars[]
+                = { m_controls.VScroll1, m_controls.VScroll2, m_controls.VScroll3 };
+        const bool someInterval
+                = std::any_of(std::begin(bars), std::end(bars),
+                              [](const ReversedScrollBar *bar) { return bar->setting() != 0; });
         atLogin->setEnabled(someInterval || atLogin->isChecked());
         if (menu.exec(event->globalPos()) == atLogin)
             setStartAtLogin(atLogin->isChecked());
@@ -306,18 +306,18 @@ void frmWendrel::setStartAtLogin(bool on)
         options.port = m_platform.serial.commPort();
         options.audible = chkSoundValue() == 1;
         const QString device = m_platform.serial.device(m_platform.serial.commPort());
-        done = writeAutostartEntry(
-                autostartCommand(runningProgram(), options, options.port == 1 ? device : QString(),
-                                 options.port == 2 ? device : QString()),
-                &error);
+        done = writeAutostartEntry(autostartCommand(runningProgram(), options,
+                                                    options.port == 1 ? device : QString(),
+                                                    options.port == 2 ? device : QString()),
+                                   &error);
     } else {
         done = removeAutostartEntry(&error);
     }
     if (!done)
         m_platform.messageBox.show(error, Caption);
     else
-        qCInfo(lcWendrel).noquote() << (on ? "Starts at login:" : "No longer starts at login:")
-                                    << autostartPath();
+        qCInfo(lcWendrel).noquote()
+                << (on ? "Starts at login:" : "No longer starts at login:") << autostartPath();
 }
 
 QString frmWendrel::portDevice() const

@@ -212,7 +212,7 @@ private:
     QString m_lostDevice;
     QString m_lostReached; // the system device the run reached before the loss
     QString m_lostMessage;
-    bool m_lossTold = false; // the user was told of the present loss
+    bool m_lossTold = false;        // the user was told of the present loss
     bool m_unattendedStart = false; // Start pressed by the command line
     int m_untoldRetries = 0;
     std::optional<Long> m_lastReturnTick;
