@@ -379,7 +379,7 @@ bool removeAutostartEntry(QString *error)
 QString runningProgram()
 {
 #if defined(Q_OS_LINUX)
-    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
     if (!self.isEmpty())
         return self;
 #endif

@@ -246,8 +246,13 @@ void frmWendrel::applyStartOptions(const StartOptions &options)
         dispatch([this] { Command2_Click(); });
         m_unattendedStart = false;
     }
-    if (options.hidden)
+    if (options.hidden) {
         dispatch([this] { Command5_Click(); });
+        // With neither a tray nor anything that minimises, a window that was
+        // never shown would be lost to the user: it shows, as Hide leaves it.
+        if (!isVisible() && !m_platform.tray.available() && !options.headless)
+            show();
+    }
     m_pacer->setOnScreen(isOnScreen()); // a window never shown raises no hide
 }
 
