@@ -40,9 +40,9 @@ int main(int argc, char *argv[])
     NoNotificationArea noTray;
     QtLifetime lifetime;
 
-    MessageBox &messageBox = options.headless ? static_cast<MessageBox &>(lines) : boxes;
-    NotifyIcon &notifyIcon = options.headless ? static_cast<NotifyIcon &>(noTray) : tray;
-    frmWendrel window(Platform{ serial, ticks, messageBox, beep, notifyIcon, lifetime });
+    MessageBox *messageBox = options.headless ? static_cast<MessageBox *>(&lines) : &boxes;
+    NotifyIcon *notifyIcon = options.headless ? static_cast<NotifyIcon *>(&noTray) : &tray;
+    frmWendrel window(Platform{ serial, ticks, *messageBox, beep, *notifyIcon, lifetime });
     boxes.setParentWindow(&window);
     if (window.hasEnded())
         return 1;
