@@ -48,7 +48,9 @@ def main():
     device = os.ttyname(slave)
     with tempfile.TemporaryDirectory() as work:
         log = os.path.join(work, 'memcheck.log')
+        suppressions = os.path.join(SOURCE_TREE, 'tests', 'valgrind.supp')
         program = subprocess.Popen(['valgrind', '--tool=memcheck', '--leak-check=full',
+                                    f'--suppressions={suppressions}',
                                     '--errors-for-leak-kinds=definite', '--num-callers=30',
                                     f'--log-file={log}', binary, '--port1', device])
         try:

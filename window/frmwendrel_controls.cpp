@@ -363,7 +363,7 @@ void frmWendrel::centreOnScreen()
 void frmWendrel::moveEvent(QMoveEvent *event)
 {
     QWidget::moveEvent(event);
-    if (!screenPart().contains(rect()))
+    if (size() != minimumSize() && !screenPart().contains(rect()))
         update(); // what was off screen and left unpainted may show now
     if (frameGeometry().size() == m_paintedOuterSize || isMinimized())
         return;
@@ -441,7 +441,8 @@ void frmWendrel::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     // A window forced to thousands of pixels is painted only where the screen
     // shows it: filling 4 GiB of pixels would hold up the pings for seconds.
-    const QRect dirty = isVisible() ? event->rect() & screenPart() : event->rect();
+    const bool forcedLarger = isVisible() && size() != minimumSize();
+    const QRect dirty = forcedLarger ? event->rect() & screenPart() : event->rect();
     painter.fillRect(dirty, palette().color(QPalette::Dark));
     for (const Band &band : std::as_const(m_bands))
         if (band.rect.intersects(dirty))
