@@ -5,8 +5,10 @@ has a name, no image goes unnamed, the check box is "Audible", the selected
 port is the checked one of two radio buttons, and while pinging runs the
 chaser's lamps raise no events.
 
-Needs an X display (run under xvfb-run), a session bus (dbus-run-session),
-at-spi2-core and Debian's python3-pyatspi (run with /usr/bin/python3).
+Needs Xvfb, a session bus (run under dbus-run-session), at-spi2-core and
+Debian's python3-pyatspi (run with /usr/bin/python3). The X server is its own,
+on a display number the server chooses (-displayfd): tests that start
+xvfb-run -a side by side can pick the same number.
 """
 import os
 import pty
@@ -96,6 +98,23 @@ def events_while(seconds, application):
     return seen
 
 
+def start_x_server():
+    """An Xvfb of our own and its display, once it takes clients."""
+    read_end, write_end = os.pipe()
+    server = subprocess.Popen(['Xvfb', '-displayfd', str(write_end), '-screen', '0',
+                               '1024x768x24', '-nolisten', 'tcp'],
+                              pass_fds=(write_end,), stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    number = b''
+    while not number.endswith(b'\n'):
+        chunk = os.read(read_end, 16)
+        if not chunk:
+            break
+        number += chunk
+    os.close(read_end)
+    return server, ':' + number.decode().strip() if number.strip() else None
+
+
 def main():
     if not os.path.exists(LAUNCHER):
         print('the accessibility bus is missing: apt-get install at-spi2-core')
@@ -103,17 +122,26 @@ def main():
     binary = sys.argv[1]
     master, slave = pty.openpty()
     tty.setraw(slave)
+    x_server, display = start_x_server()
+    if display is None:
+        print('Xvfb did not start')
+        return 1
+    os.environ['DISPLAY'] = display
     launcher = subprocess.Popen([LAUNCHER, '--launch-immediately'])
     if not wait_for_bus():
         print('the accessibility bus did not start')
         launcher.terminate()
+        x_server.terminate()
         return 1
     environment = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON='1', QT_QPA_PLATFORM='xcb')
     program = subprocess.Popen([binary, '--port1', os.ttyname(slave), '--port2',
-                                os.ttyname(slave)], env=environment, stderr=subprocess.DEVNULL)
+                                os.ttyname(slave)], env=environment)
     problems = []
     try:
         application = find_application('Wendrel')
+        if application is None and program.poll() is not None:
+            print(f'the program ended at start with status {program.returncode}')
+            return 1
         if application is None:
             names = [app.name if app is not None else None
                      for app in pyatspi.Registry.getDesktop(0)]
@@ -178,6 +206,8 @@ def main():
         program.wait(timeout=10)
         launcher.terminate()
         launcher.wait(timeout=10)
+        x_server.terminate()
+        x_server.wait(timeout=10)
     for problem in problems:
         print(problem)
     return 1 if problems else 0
