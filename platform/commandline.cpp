@@ -315,9 +315,9 @@ bool autostartEntryExists()
     return QFileInfo::exists(autostartPath());
 }
 
-// An Exec argument as the desktop entry specification wants it: quoted where
-// it holds anything but plain characters, with the reserved ones escaped, and
-// the backslashes doubled once more for the file's own string escapes.
+// An Exec argument as desktop files want it: quoted where it holds anything
+// but plain characters, with the reserved ones escaped, and the backslashes
+// doubled once more for the file's own string escapes.
 static QString execArgument(QString argument)
 {
     argument.replace(QLatin1Char('%'), QStringLiteral("%%"));

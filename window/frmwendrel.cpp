@@ -265,15 +265,22 @@ void frmWendrel::waitForDeviceAtStart(const SerialError &error)
     m_controls.Command2->setText(QStringLiteral("S&top"));
     lockSettings(true);
     describeTimeBoxes(true);
-    m_lostDevice = error.device();
-    m_lostReached.clear();
-    m_lostMessage = openFailureMessage(error);
+    waitFor(error.device(), QString(), openFailureMessage(error));
+    qCInfo(lcWendrel).noquote() << "Waiting for" << m_lostDevice << '(' + error.description() + ')'
+                                << "to ping it every" << m_state.PingIntervalMs << "ms";
+}
+
+// The wait itself, after a loss or a failed unattended start: the caption
+// names the device, a try each second, nobody told yet.
+void frmWendrel::waitFor(const QString &device, const QString &reached, const QString &message)
+{
+    m_lostDevice = device;
+    m_lostReached = reached;
+    m_lostMessage = message;
     m_lossTold = false;
     m_untoldRetries = 0;
     setWindowTitle(QStringLiteral("%1 - waiting for %2").arg(Caption, m_lostDevice));
     m_reconnectTimer->start();
-    qCInfo(lcWendrel).noquote() << "Waiting for" << m_lostDevice << '(' + error.description() + ')'
-                                << "to ping it every" << m_state.PingIntervalMs << "ms";
 }
 
 // Right-click on the window's background.
@@ -310,7 +317,7 @@ void frmWendrel::setStartAtLogin(bool on)
         options.seconds = c.VScroll3->setting();
         options.port = m_platform.serial.commPort();
         options.audible = chkSoundValue() == 1;
-        const QString device = m_platform.serial.device(m_platform.serial.commPort());
+        const QString device = portDevice();
         done = writeAutostartEntry(autostartCommand(runningProgram(), options,
                                                     options.port == 1 ? device : QString(),
                                                     options.port == 2 ? device : QString()),
@@ -421,17 +428,11 @@ void frmWendrel::portLost(const SerialError &error)
     m_pacer->stop();
     darken(rowLamp(m_state.LampIndex));
     m_state.LampIndex = 0;
-    m_lostDevice = error.device();
-    m_lostReached = m_platform.serial.lastOpenedDevice();
-    m_lostMessage = portLostMessage(error);
-    setWindowTitle(QStringLiteral("%1 - waiting for %2").arg(Caption, m_lostDevice));
-    m_reconnectTimer->start();
+    waitFor(error.device(), m_platform.serial.lastOpenedDevice(), portLostMessage(error));
     qCInfo(lcWendrel).noquote() << "Lost" << m_lostDevice << '(' + error.description() + ')'
                                 << "- waiting for it";
     // A loose plug comes and goes all night: a device that was back a moment
     // ago is not told of again, only the title says it, unless it stays away.
-    m_lossTold = false;
-    m_untoldRetries = 0;
     const Long now = m_platform.ticks.GetTickCount();
     if (!m_lastReturnTick || elapsedTicks(*m_lastReturnTick, now) >= QuietAfterReturnMs)
         tellLoss();

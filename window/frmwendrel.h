@@ -181,6 +181,7 @@ private:
     void endWaitForDevice();
     void tellLoss();
     void waitForDeviceAtStart(const SerialError &error);
+    void waitFor(const QString &device, const QString &reached, const QString &message);
     void lockSettings(bool locked);
     void setStartAtLogin(bool on);
     void tellSelectedPort(Integer port);
