@@ -8,7 +8,9 @@ chaser's lamps raise no events.
 Needs Xvfb, a session bus (run under dbus-run-session), at-spi2-core and
 Debian's python3-pyatspi (run with /usr/bin/python3). The X server is its own,
 on a display number the server chooses (-displayfd): tests that start
-xvfb-run -a side by side can pick the same number.
+xvfb-run -a side by side can pick the same number. It never resets: the bus
+launcher sets a root property and leaves, and a server that resets then turns
+the program away ("could not connect to display").
 """
 import os
 import pty
@@ -102,7 +104,7 @@ def start_x_server():
     """An Xvfb of our own and its display, once it takes clients."""
     read_end, write_end = os.pipe()
     server = subprocess.Popen(['Xvfb', '-displayfd', str(write_end), '-screen', '0',
-                               '1024x768x24', '-nolisten', 'tcp'],
+                               '1024x768x24', '-nolisten', 'tcp', '-noreset'],
                               pass_fds=(write_end,), stderr=subprocess.DEVNULL)
     os.close(write_end)
     number = b''
