@@ -2,7 +2,8 @@
 # clang-format (the house style in .clang-format), clang-tidy (bugprone,
 # performance, modernize; see .clang-tidy) and cppcheck over Wendrel's own
 # sources and tests. Anything they report fails the test, and so does a
-# missing tool: a check that cannot run has not passed.
+# missing tool: a check that cannot run has not passed. They run niced: the
+# test command runs real-time tests beside them.
 set -euo pipefail
 source_dir=$1
 build_dir=$2
@@ -31,7 +32,7 @@ trap 'rm -f "$tidy_log"' EXIT
 tidy_status=0
 # qCDebug(category) << ... is Qt's own idiom; clang's -Wpedantic calls its empty
 # variadic part a GNU extension, which GCC and Qt take as standard C++20.
-echo "$files" | xargs -P"$(nproc)" -n1 clang-tidy -p "$build_dir" --quiet \
+echo "$files" | nice -n 15 xargs -P"$(nproc)" -n1 clang-tidy -p "$build_dir" --quiet \
     --extra-arg=-Wno-gnu-zero-variadic-macro-arguments \
     --header-filter="^$source_dir/(window|grad|platform|app|tests)/" >"$tidy_log" 2>&1 \
     || tidy_status=$?
@@ -42,7 +43,7 @@ if grep -E 'warning:|error:' "$tidy_log" || [ "$tidy_status" -ne 0 ]; then
 fi
 
 echo "cppcheck"
-cppcheck --enable=warning,performance,portability,style --inline-suppr --quiet \
+nice -n 15 cppcheck --enable=warning,performance,portability,style --inline-suppr --quiet \
     --std=c++17 --language=c++ -I . --suppress=missingIncludeSystem --error-exitcode=1 \
     "-DQ_DECLARE_LOGGING_CATEGORY(name)=" \
     window grad platform app tests
