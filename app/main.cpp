@@ -1,16 +1,21 @@
 // Wendrel: keeps cameras on a serial port awake by sending a carriage return
-// at a set interval. main builds the real platform objects and the window.
+// at a set interval. main builds the real platform objects, the pinger and the
+// window over it; with --headless it runs the service instead, with no display.
 
+#include "pinging/pinger.h"
+#include "pinging/service.h"
 #include "platform/application.h"
+#include "platform/beep.h"
 #include "platform/commandline.h"
-#include "platform/headless.h"
+#include "platform/commandlineanswers.h"
 #include "platform/lifetime.h"
 #include "platform/messagebox.h"
 #include "platform/qtnotifyicon.h"
 #include "platform/qtserialcomm.h"
 #include "platform/terminationsignals.h"
-#include "version.h"
 #include "platform/tickcount.h"
+#include "platform/waketimer.h"
+#include "version.h"
 #include "window/frmwendrel.h"
 
 int main(int argc, char *argv[])
@@ -23,7 +28,7 @@ int main(int argc, char *argv[])
         return status;
     const StartOptions &options = commandLine.start;
     if (options.headless)
-        qputenv("QT_QPA_PLATFORM", "offscreen"); // no display, not even one to fail on
+        return runService(argc, argv, commandLine); // no display, not even one to fail on
 
     Application app(argc, argv);
     Application::setApplicationName(QStringLiteral(WENDREL_NAME));
@@ -33,26 +38,24 @@ int main(int argc, char *argv[])
     QtSerialComm serial;
     applyPortDevices(commandLine, serial);
     SystemTickCount ticks;
+    const std::unique_ptr<WakeTimer> wake = makeSystemWakeTimer();
+    Pinger run(serial, ticks, *wake);
     QtMessageBox boxes;
-    StandardErrorMessages lines;
-    QtBeep beep;
+    SoundBeep beep([] { QApplication::beep(); });
     QtNotifyIcon tray(QIcon(QStringLiteral(":/assets/camera.xpm")));
-    NoNotificationArea noTray;
     QtLifetime lifetime;
 
-    MessageBox *messageBox = options.headless ? static_cast<MessageBox *>(&lines) : &boxes;
-    NotifyIcon *notifyIcon = options.headless ? static_cast<NotifyIcon *>(&noTray) : &tray;
-    frmWendrel window(Platform{ serial, ticks, *messageBox, beep, *notifyIcon, lifetime });
+    frmWendrel window(Platform{ serial, boxes, beep, tray, lifetime }, run);
     boxes.setParentWindow(&window);
     if (window.hasEnded())
         return 1;
     // A logout or a kill ends the program as closing its window does.
-    TerminationSignals terminationSignals([&window](int) {
+    const TerminationSignals terminationSignals([&window](int) {
         window.close();
         QCoreApplication::quit();
     });
-    if (!options.hidden && !options.headless)
+    if (!options.hidden)
         window.show();
     window.applyStartOptions(options);
-    return app.exec();
+    return QApplication::exec();
 }

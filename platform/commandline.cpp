@@ -1,18 +1,11 @@
 #include "commandline.h"
 
-#include "qtserialcomm.h"
+#include "serialcomm.h"
 #include "version.h"
 
 #include <QCommandLineParser>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QRegularExpression>
-#include <QSaveFile>
 
 #include <algorithm>
-
-#include <cstdio>
 
 // Qt's own options, which QApplication takes out of the command line itself.
 static const QStringList ToolkitOptionsWithValue = {
@@ -83,8 +76,14 @@ static bool parseInterval(const QString &text, StartOptions &start)
     return true;
 }
 
-CommandLine CommandLine::parse(const QStringList &allArguments)
+long StartOptions::intervalMs() const
 {
+    return hours * 3600000L + minutes * 60000L + seconds * 1000L;
+}
+
+CommandLine CommandLine::parse(const QStringList &allArguments, Program program)
+{
+    const bool service = program == Program::Service;
     const QStringList arguments = withoutToolkitOptions(allArguments);
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(WENDREL_DESCRIPTION));
@@ -127,26 +126,27 @@ CommandLine CommandLine::parse(const QStringList &allArguments)
                            "pinging with the options given, and exit."));
     const QCommandLineOption noAutostartOption(QStringLiteral("no-autostart"),
                                                QStringLiteral("Remove that entry and exit."));
-    const QList<QCommandLineOption> options{ helpOption,       versionOption,  port1Option,
-                                             port2Option,      listOption,     intervalOption,
-                                             usePortOption,    audibleOption,  startOption,
-                                             hiddenOption,     headlessOption, autostartOption,
-                                             noAutostartOption };
+    QList<QCommandLineOption> options{ helpOption, versionOption,  port1Option,   port2Option,
+                                       listOption, intervalOption, usePortOption, audibleOption };
+    if (!service)
+        options << startOption << hiddenOption << headlessOption << autostartOption
+                << noAutostartOption;
     parser.addOptions(options);
 
     CommandLine result;
-    const QString program = arguments.value(0, QStringLiteral("wendrel"));
+    const QString programName
+            = arguments.value(0, service ? QStringLiteral("wendreld") : QStringLiteral("wendrel"));
     if (!parser.parse(arguments)) {
         result.action = Action::Fail;
         result.errorText = QStringLiteral("%1: %2\nTry '%1 --help' for more information.")
-                                   .arg(program, parser.errorText());
+                                   .arg(programName, parser.errorText());
         return result;
     }
     if (!parser.positionalArguments().isEmpty()) {
         result.action = Action::Fail;
         result.errorText = QStringLiteral("%1: unexpected argument '%2'\n"
                                           "Try '%1 --help' for more information.")
-                                   .arg(program, parser.positionalArguments().constFirst());
+                                   .arg(programName, parser.positionalArguments().constFirst());
         return result;
     }
     result.port1Device = parser.value(port1Option);
@@ -154,11 +154,11 @@ CommandLine CommandLine::parse(const QStringList &allArguments)
     result.versionText = QStringLiteral(WENDREL_NAME " " WENDREL_VERSION);
     // QCommandLineParser's own help needs an application object; this one does not.
     result.helpText = QStringLiteral("Usage: %1 [options]\n%2\n\nOptions:\n")
-                              .arg(program, parser.applicationDescription());
-    const auto fail = [&result, &program](const QString &why) {
+                              .arg(programName, parser.applicationDescription());
+    const auto fail = [&result, &programName](const QString &why) {
         result.action = Action::Fail;
-        result.errorText
-                = QStringLiteral("%1: %2\nTry '%1 --help' for more information.").arg(program, why);
+        result.errorText = QStringLiteral("%1: %2\nTry '%1 --help' for more information.")
+                                   .arg(programName, why);
         return result;
     };
     if (parser.isSet(intervalOption) && !parseInterval(parser.value(intervalOption), result.start))
@@ -171,15 +171,22 @@ CommandLine CommandLine::parse(const QStringList &allArguments)
             return fail(QStringLiteral("--use-port takes 1 or 2, not '%1'").arg(port));
         result.start.port = port.toInt();
     }
-    result.start.audible = parser.isSet(audibleOption);
-    result.start.hidden = parser.isSet(hiddenOption);
-    result.start.headless = parser.isSet(headlessOption);
-    result.start.start
-            = parser.isSet(startOption) || result.start.headless || parser.isSet(autostartOption);
+    // Options the program does not take are never set.
+    const auto isSet = [&parser, &options](const QCommandLineOption &option) {
+        const bool taken = std::any_of(options.begin(), options.end(),
+                                       [&option](const QCommandLineOption &known) {
+                                           return known.names() == option.names();
+                                       });
+        return taken && parser.isSet(option);
+    };
+    result.start.audible = isSet(audibleOption);
+    result.start.hidden = isSet(hiddenOption);
+    result.start.headless = service || isSet(headlessOption);
+    result.start.start = isSet(startOption) || result.start.headless || isSet(autostartOption);
     const bool zeroInterval
             = result.start.hours == 0 && result.start.minutes == 0 && result.start.seconds == 0;
     const bool answersAndEnds = parser.isSet(helpOption) || parser.isSet(versionOption)
-            || parser.isSet(listOption) || parser.isSet(noAutostartOption);
+            || parser.isSet(listOption) || isSet(noAutostartOption);
     if (result.start.start && zeroInterval && !answersAndEnds)
         return fail(QStringLiteral("pinging from the start needs an --interval above 0, "
                                    "such as --interval 5:00"));
@@ -193,12 +200,18 @@ CommandLine CommandLine::parse(const QStringList &allArguments)
             left += QLatin1Char(' ') + option.valueName();
         result.helpText += QStringLiteral("  %1  %2\n").arg(left, -20).arg(option.description());
     }
-    result.helpText
-            += QStringLiteral("\nExample: ping /dev/ttyUSB0 every five minutes from login on:\n"
-                              "  %1 --port1 /dev/ttyUSB0 --interval 5:00 --audible --autostart\n"
-                              "\nQt's own options (-platform, -display, -style, ...) "
-                              "are taken as by every Qt program.\n")
-                       .arg(program);
+    if (service)
+        result.helpText += QStringLiteral("\nExample: ping /dev/ttyUSB0 every five minutes:\n"
+                                          "  %1 --port1 /dev/ttyUSB0 --interval 5:00\n")
+                                   .arg(programName);
+    else
+        result.helpText
+                += QStringLiteral(
+                           "\nExample: ping /dev/ttyUSB0 every five minutes from login on:\n"
+                           "  %1 --port1 /dev/ttyUSB0 --interval 5:00 --audible --autostart\n"
+                           "\nQt's own options (-platform, -display, -style, ...) "
+                           "are taken as by every Qt program.\n")
+                           .arg(programName);
     // Checked before anything else is done, so a slip never passes unnoticed.
     for (const QCommandLineOption &port :
          { port1Option, port2Option, intervalOption, usePortOption }) {
@@ -214,7 +227,7 @@ CommandLine CommandLine::parse(const QStringList &allArguments)
         if (!wrong.isEmpty()) {
             result.action = Action::Fail;
             result.errorText = QStringLiteral("%1: %2\nTry '%1 --help' for more information.")
-                                       .arg(program, wrong);
+                                       .arg(programName, wrong);
             return result;
         }
     }
@@ -224,164 +237,17 @@ CommandLine CommandLine::parse(const QStringList &allArguments)
         result.action = Action::ShowVersion;
     else if (parser.isSet(listOption))
         result.action = Action::ListPorts;
-    else if (parser.isSet(autostartOption))
+    else if (isSet(autostartOption))
         result.action = Action::WriteAutostart;
-    else if (parser.isSet(noAutostartOption))
+    else if (isSet(noAutostartOption))
         result.action = Action::RemoveAutostart;
     return result;
 }
 
-int answerCommandLine(const CommandLine &commandLine)
-{
-    switch (commandLine.action) {
-    case CommandLine::Action::Run:
-        return -1;
-    case CommandLine::Action::ShowHelp:
-        std::fputs(qPrintable(commandLine.helpText), stdout);
-        return 0;
-    case CommandLine::Action::ShowVersion:
-        std::printf("%s\n", qPrintable(commandLine.versionText));
-        return 0;
-    case CommandLine::Action::ListPorts:
-        for (const SerialDevice &device : availableSerialDevices())
-            std::printf("%s\n", qPrintable(device.describe()));
-        return 0;
-    case CommandLine::Action::WriteAutostart: {
-        QString error;
-        const QStringList command
-                = autostartCommand(runningProgram(), commandLine.start, commandLine.port1Device,
-                                   commandLine.port2Device);
-        if (!writeAutostartEntry(command, &error)) {
-            std::fprintf(stderr, "%s\n", qPrintable(error));
-            return 1;
-        }
-        std::printf("Wendrel will start pinging at login: wrote %s\n", qPrintable(autostartPath()));
-        return 0;
-    }
-    case CommandLine::Action::RemoveAutostart: {
-        QString error;
-        if (!removeAutostartEntry(&error)) {
-            std::fprintf(stderr, "%s\n", qPrintable(error));
-            return 1;
-        }
-        std::printf("Wendrel no longer starts at login: removed %s\n", qPrintable(autostartPath()));
-        return 0;
-    }
-    case CommandLine::Action::Fail:
-        std::fprintf(stderr, "%s\n", qPrintable(commandLine.errorText));
-        return 2;
-    }
-    return 2;
-}
-
-void applyPortDevices(const CommandLine &commandLine, QtSerialComm &serial)
+void applyPortDevices(const CommandLine &commandLine, SerialComm &serial)
 {
     if (!commandLine.port1Device.isEmpty())
         serial.setDevice(1, commandLine.port1Device);
     if (!commandLine.port2Device.isEmpty())
         serial.setDevice(2, commandLine.port2Device);
-}
-
-QStringList autostartCommand(const QString &program, const StartOptions &start,
-                             const QString &port1Device, const QString &port2Device)
-{
-    QStringList command{ program, QStringLiteral("--hidden"), QStringLiteral("--start"),
-                         QStringLiteral("--interval"),
-                         QStringLiteral("%1:%2:%3")
-                                 .arg(start.hours)
-                                 .arg(start.minutes, 2, 10, QLatin1Char('0'))
-                                 .arg(start.seconds, 2, 10, QLatin1Char('0')) };
-    if (start.port != 0)
-        command << QStringLiteral("--use-port") << QString::number(start.port);
-    if (!port1Device.isEmpty())
-        command << QStringLiteral("--port1") << port1Device;
-    if (!port2Device.isEmpty())
-        command << QStringLiteral("--port2") << port2Device;
-    if (start.audible)
-        command << QStringLiteral("--audible");
-    return command;
-}
-
-QString autostartPath()
-{
-    QString config = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"));
-    if (config.isEmpty() || QDir::isRelativePath(config))
-        config = QDir::homePath() + QStringLiteral("/.config");
-    return config + QStringLiteral("/autostart/" WENDREL_APP_ID ".desktop");
-}
-
-bool autostartEntryExists()
-{
-    return QFileInfo::exists(autostartPath());
-}
-
-// An Exec argument as desktop files want it: quoted where it holds anything
-// but plain characters, with the reserved ones escaped, and the backslashes
-// doubled once more for the file's own string escapes.
-static QString execArgument(QString argument)
-{
-    argument.replace(QLatin1Char('%'), QStringLiteral("%%"));
-    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_/.:,=+@-]+$"));
-    if (plain.match(argument).hasMatch())
-        return argument;
-    QString quoted;
-    for (const QChar c : std::as_const(argument)) {
-        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$')
-            || c == QLatin1Char('\\'))
-            quoted += QStringLiteral("\\\\");
-        quoted += c;
-    }
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
-bool writeAutostartEntry(const QStringList &command, QString *error)
-{
-    const QString path = autostartPath();
-    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
-        *error = QStringLiteral("Cannot make the folder %1").arg(QFileInfo(path).absolutePath());
-        return false;
-    }
-    QStringList exec;
-    for (const QString &argument : command)
-        exec << execArgument(argument);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    file.write(QStringLiteral("[Desktop Entry]\n"
-                              "Type=Application\n"
-                              "Name=" WENDREL_NAME "\n"
-                              "Comment=" WENDREL_DESCRIPTION "\n"
-                              "Icon=" WENDREL_APP_ID "\n"
-                              "Exec=%1\n"
-                              "Terminal=false\n"
-                              "X-GNOME-Autostart-enabled=true\n")
-                       .arg(exec.join(QLatin1Char(' ')))
-                       .toUtf8());
-    if (!file.commit()) {
-        *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
-}
-
-bool removeAutostartEntry(QString *error)
-{
-    const QString path = autostartPath();
-    if (QFileInfo::exists(path) && !QFile::remove(path)) {
-        *error = QStringLiteral("Cannot remove %1").arg(path);
-        return false;
-    }
-    return true;
-}
-
-QString runningProgram()
-{
-#if defined(Q_OS_LINUX)
-    QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    if (!self.isEmpty())
-        return self;
-#endif
-    return QStringLiteral(WENDREL_BINARY_NAME);
 }

@@ -1,13 +1,11 @@
-// Message boxes (one OK button, no icon, a title of their own) and the system
-// beep. A modal box is for what a user's press asked; what the program says on
-// its own is a notice, which never blocks and never stacks.
+// Message boxes: one OK button, no icon, a title of their own. A modal box is
+// for what a user's press asked; what the program says on its own is a notice,
+// which never blocks and never stacks.
 #pragma once
 
 #include <QPointer>
 #include <QString>
 #include <QWidget>
-
-#include <memory>
 
 class QMessageBox;
 
@@ -38,34 +36,4 @@ private:
 
     QPointer<QWidget> m_window;
     QPointer<QMessageBox> m_notice;
-};
-
-class Beep
-{
-public:
-    virtual ~Beep() = default;
-    virtual void beep() = 0;
-};
-
-// The desktop's own event sound "bell" (freedesktop sound theme) through
-// libcanberra, which every desktop's sound server plays; the toolkit's beep
-// where no sound can be played (no sound server, no theme). A sound server that
-// accepts and never answers holds libcanberra for half a minute, so the sound
-// is played by a worker thread of its own, one at a time: a beep asked for
-// while the last one is still on its way is skipped.
-class QtBeep : public Beep
-{
-public:
-    QtBeep();
-    QtBeep(const QtBeep &) = delete;
-    QtBeep &operator=(const QtBeep &) = delete;
-    ~QtBeep() override;
-    void beep() override;
-
-    // True while a sound is on its way to the sound server.
-    bool isBusy() const;
-
-private:
-    struct Worker;
-    std::shared_ptr<Worker> m_worker;
 };

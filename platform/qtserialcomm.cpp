@@ -1,11 +1,11 @@
 #include "qtserialcomm.h"
 
-#include <QTimer>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSerialPortInfo>
+#include <QSocketNotifier>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -228,6 +228,13 @@ void QtSerialComm::open()
         throw SerialError(SerialErrors::CannotConfigure, why, named);
     }
     m_openDevice = named;
+    // Written to the device directly, without Qt's buffer, so that a device
+    // that takes nothing for a while is not mistaken for a lost one.
+    m_writable
+            = std::make_unique<QSocketNotifier>(qintptr(m_port.handle()), QSocketNotifier::Write);
+    m_writable->setEnabled(false);
+    QObject::connect(m_writable.get(), &QSocketNotifier::activated, m_writable.get(),
+                     [this] { onWritable(); });
     const QString reached = QFileInfo(path).canonicalFilePath();
     m_reachedDevice = reached.isEmpty() ? path : reached;
     if (!m_stableLinks.contains(m_commPort)) {
@@ -259,6 +266,8 @@ SerialError QtSerialComm::openError(const QString &device) const
 
 void QtSerialComm::close()
 {
+    m_writable.reset();
+    m_pending.clear();
     if (m_port.isOpen())
         m_port.close();
     m_port.clearError();
@@ -269,16 +278,67 @@ void QtSerialComm::setOutput(const QByteArray &bytes)
     if (!m_port.isOpen())
         throw SerialError(SerialErrors::PortNotOpen, QStringLiteral("The port is not open"),
                           m_devices.value(m_commPort));
-    if (m_port.write(bytes) != bytes.size()) {
-        const SerialError lost(SerialErrors::PortLost, m_port.errorString(), m_openDevice);
-        close();
-        throw lost;
+    if (!m_pending.isEmpty())
+        return; // the last write still waits: the device gets one, not a burst
+    m_pending = bytes;
+    writePending();
+}
+
+// How many bytes the device took at once: 0 when it takes nothing just now,
+// -1 when the write failed.
+static qint64 writeNow(QSerialPort &port, const QByteArray &bytes)
+{
+#if defined(Q_OS_UNIX)
+    for (;;) {
+        const ssize_t written = ::write(port.handle(), bytes.constData(), size_t(bytes.size()));
+        if (written >= 0)
+            return written;
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return 0;
+        if (errno != EINTR)
+            return -1;
     }
-    // Hand the byte to the system now rather than at the next event. Once the
-    // buffer is empty a second flush turns off Qt's write notifier, which would
-    // otherwise wake the event loop once more for nothing.
-    m_port.flush();
-    m_port.flush();
+#else
+    const qint64 written = port.write(bytes);
+    port.flush();
+    return written;
+#endif
+}
+
+// Writes what waits until the device takes no more; throws PortLost, with the
+// port closed, when a write fails.
+void QtSerialComm::writePending()
+{
+    while (!m_pending.isEmpty()) {
+        const qint64 written = writeNow(m_port, m_pending);
+        if (written < 0) {
+#if defined(Q_OS_UNIX)
+            const QString why = qt_error_string(errno);
+#else
+            const QString why = m_port.errorString();
+#endif
+            const SerialError lost(SerialErrors::PortLost, why, m_openDevice);
+            close();
+            throw lost;
+        }
+        if (written == 0)
+            break;
+        m_pending.remove(0, written);
+    }
+    if (m_writable)
+        m_writable->setEnabled(!m_pending.isEmpty());
+}
+
+void QtSerialComm::onWritable()
+{
+    try {
+        writePending();
+    } catch (const SerialError &lost) {
+        reportLost(lost);
+        return;
+    }
+    if (m_pending.isEmpty() && m_drainedHandler)
+        m_drainedHandler();
 }
 
 void QtSerialComm::onPortError(QSerialPort::SerialPortError error)
@@ -289,7 +349,12 @@ void QtSerialComm::onPortError(QSerialPort::SerialPortError error)
         return;
     const SerialError lost(SerialErrors::PortLost, m_port.errorString(), m_openDevice);
     close();
-    // Tell the window from the event loop, not from inside Qt's own signal.
+    reportLost(lost);
+}
+
+// Told from the event loop, not from inside Qt's own signal.
+void QtSerialComm::reportLost(const SerialError &lost)
+{
     QTimer::singleShot(0, &m_port, [this, lost] {
         if (m_lostHandler)
             m_lostHandler(lost);

@@ -7,6 +7,10 @@
 #include <QMap>
 #include <QSerialPort>
 
+#include <memory>
+
+class QSocketNotifier;
+
 class QtSerialComm : public SerialComm
 {
 public:
@@ -31,12 +35,20 @@ public:
     bool portOpen() const override { return m_port.isOpen(); }
     QString lastOpenedDevice() const override { return m_reachedDevice; }
     void setOutput(const QByteArray &bytes) override;
+    bool outputPending() const override { return !m_pending.isEmpty(); }
+    void setDrainedHandler(DrainedHandler handler) override
+    {
+        m_drainedHandler = std::move(handler);
+    }
     void setLostHandler(LostHandler handler) override { m_lostHandler = std::move(handler); }
 
 private:
     void open();
     void close();
     void onPortError(QSerialPort::SerialPortError error);
+    void writePending();
+    void onWritable();
+    void reportLost(const SerialError &lost);
     SerialError openError(const QString &device) const;
     QString stableLinkFor(const QString &device) const;
 
@@ -47,7 +59,10 @@ private:
     Integer m_commPort = 1;
     QString m_openDevice;
     QString m_reachedDevice;
+    QByteArray m_pending; // what the device has not taken yet
+    std::unique_ptr<QSocketNotifier> m_writable;
     LostHandler m_lostHandler;
+    DrainedHandler m_drainedHandler;
 };
 
 // The serial devices the system reports, each under its stable link in the

@@ -78,8 +78,17 @@ public:
     // link that leads there); it stays known after the port is closed or lost.
     virtual QString lastOpenedDevice() const = 0;
 
-    // Sends the bytes without waiting for them to leave.
+    // Hands the bytes to the device without waiting for them to leave. A
+    // device that takes nothing just now (its output held back, as flow control
+    // does) keeps them pending: one write's worth at the most, and a write
+    // while they wait is dropped. A write that fails is a lost device: the
+    // port is closed and PortLost thrown.
     virtual void setOutput(const QByteArray &bytes) = 0;
+    // True while bytes wait for the device to take them.
+    virtual bool outputPending() const = 0;
+    // Called when bytes that had to wait have left.
+    using DrainedHandler = std::function<void()>;
+    virtual void setDrainedHandler(DrainedHandler handler) = 0;
 
     // Called once when an open port fails on its own (unplugged, hung up, write
     // error). The port is already closed when it runs.

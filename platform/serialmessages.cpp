@@ -54,3 +54,23 @@ QString portBackMessage(const QString &device, const QString &reachedBefore,
         return QStringLiteral("%1 is back as %2. Pinging goes on.").arg(reachedBefore, reachedNow);
     return QStringLiteral("%1 is back. Pinging goes on.").arg(device);
 }
+
+QString portFoundMessage(const QString &device)
+{
+    return QStringLiteral("%1 is there now. Pinging goes on.").arg(device);
+}
+
+QString noDataMessage(const QString &device, qint64 forMs)
+{
+    return QStringLiteral("%1 takes no data.\n\n"
+                          "It has taken nothing for %2 s: its output is held back, or the camera "
+                          "behind it is off. Wendrel keeps one carriage return waiting and goes "
+                          "on pinging by itself as soon as the device takes data again.")
+            .arg(device)
+            .arg(forMs / 1000);
+}
+
+QString portTakesDataMessage(const QString &device)
+{
+    return QStringLiteral("%1 takes data again. Pinging goes on.").arg(device);
+}

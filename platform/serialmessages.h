@@ -12,5 +12,11 @@ QString portLostMessage(const SerialError &error);
 // behind its link) is named both ways.
 QString portBackMessage(const QString &device, const QString &reachedBefore = {},
                         const QString &reachedNow = {});
+// A device an unattended start waited for has opened at last.
+QString portFoundMessage(const QString &device);
+// The device has taken nothing for the time given (flow control holding its
+// output back, or a camera that is off), and takes data again.
+QString noDataMessage(const QString &device, qint64 forMs);
+QString portTakesDataMessage(const QString &device);
 // The group that owns a device ("dialout"), or empty when it cannot be told.
 QString deviceGroup(const QString &device);

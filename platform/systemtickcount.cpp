@@ -1,6 +1,6 @@
 #include "tickcount.h"
 
-#include <QtGlobal>
+#include <QDeadlineTimer>
 
 #if defined(Q_OS_LINUX)
 #include <ctime>
@@ -27,4 +27,9 @@ Long SystemTickCount::GetTickCount()
 #endif
     // Keep the low 32 bits: the count passes 2147483647 to -2147483648 and -1 to 0.
     return static_cast<Long>(static_cast<std::uint32_t>(ms));
+}
+
+qint64 SystemTickCount::timersClockMs()
+{
+    return QDeadlineTimer::current(Qt::PreciseTimer).deadline();
 }

@@ -1,13 +1,19 @@
-// The tick count: milliseconds since the system started, as a Long that wraps.
+// The tick count: milliseconds since the system started, as a Long that wraps;
+// and the clock Qt's timers run on, which a pinging run lays its ticks on.
 #pragma once
 
 #include "checked.h"
+
+#include <QtGlobal>
 
 class TickCount
 {
 public:
     virtual ~TickCount() = default;
     virtual Long GetTickCount() = 0;
+    // Milliseconds on the clock Qt's timers count by: it stands still while the
+    // machine is suspended, so a timer's ticks lie on a fixed grid of it.
+    virtual qint64 timersClockMs() = 0;
 };
 
 // Counts time spent in suspend too, so a camera's interval is not stretched by
@@ -16,4 +22,5 @@ class SystemTickCount : public TickCount
 {
 public:
     Long GetTickCount() override;
+    qint64 timersClockMs() override;
 };

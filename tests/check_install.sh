@@ -8,13 +8,14 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 DESTDIR="$work/root" cmake --install "$build" --prefix /usr >/dev/null
-for file in usr/bin/wendrel \
+for file in usr/bin/wendrel usr/bin/wendreld \
             usr/share/applications/org.wendrel.Wendrel.desktop \
             usr/share/metainfo/org.wendrel.Wendrel.metainfo.xml \
             usr/share/icons/hicolor/32x32/apps/org.wendrel.Wendrel.png \
             usr/share/icons/hicolor/48x48/apps/org.wendrel.Wendrel.png \
             usr/share/icons/hicolor/128x128/apps/org.wendrel.Wendrel.png \
             usr/share/man/man1/wendrel.1 \
+            usr/share/man/man1/wendreld.1 \
             usr/lib/systemd/user/wendrel.service \
             usr/share/wendrel/camera.env.example; do
     [ -s "$work/root/$file" ] || { echo "missing after install: /$file"; exit 1; }
@@ -27,14 +28,15 @@ appstreamcli validate --no-net "$work/root/usr/share/metainfo/org.wendrel.Wendre
 # The manual page formats without a warning; the unit passes systemd's own
 # check where systemd is there to ask.
 if command -v groff >/dev/null; then
-    warnings=$(groff -man -Tutf8 -ww -z "$work/root/usr/share/man/man1/wendrel.1" 2>&1)
+    warnings=$(groff -man -Tutf8 -ww -z "$work/root/usr/share/man/man1/wendrel.1" \
+                   "$work/root/usr/share/man/man1/wendreld.1" 2>&1)
     [ -z "$warnings" ] || { echo "the manual page: $warnings"; exit 1; }
 fi
 unit="$work/root/usr/lib/systemd/user/wendrel.service"
-grep -q '^ExecStart=wendrel --headless' "$unit"
+grep -q '^ExecStart=wendreld ' "$unit"
 if command -v systemd-analyze >/dev/null; then
     # The unit finds the program on systemd's path; verify it against this build's.
-    sed "s|^ExecStart=wendrel|ExecStart=$work/root/usr/bin/wendrel|" "$unit" >"$work/wendrel.service"
+    sed "s|^ExecStart=wendreld|ExecStart=$work/root/usr/bin/wendreld|" "$unit" >"$work/wendrel.service"
     # (As root in CI there is no user manager to ask; the system one reads
     # the same syntax.)
     systemd-analyze verify "$work/wendrel.service" 2>&1 | grep -v -e '^$' \

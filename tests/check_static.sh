@@ -16,7 +16,7 @@ for tool in clang-format:clang-format clang-tidy:clang-tidy cppcheck:cppcheck; d
     fi
 done
 
-sources=$(ls window/*.cpp window/*.h grad/*.cpp grad/*.h platform/*.cpp platform/*.h \
+sources=$(ls window/*.cpp window/*.h grad/*.cpp grad/*.h pinging/*.cpp pinging/*.h platform/*.cpp platform/*.h \
              app/*.cpp tests/*.cpp tests/*.h bench/*.c)
 echo "clang-format over $(echo "$sources" | wc -l) files"
 # shellcheck disable=SC2086 # one file a word
@@ -25,7 +25,7 @@ if ! clang-format --dry-run --Werror $sources; then
     exit 1
 fi
 
-files=$(ls window/*.cpp grad/*.cpp platform/*.cpp app/*.cpp tests/*.cpp)
+files=$(ls window/*.cpp grad/*.cpp pinging/*.cpp platform/*.cpp app/*.cpp tests/*.cpp)
 echo "clang-tidy over $(echo "$files" | wc -l) files"
 tidy_log=$(mktemp)
 trap 'rm -f "$tidy_log"' EXIT
@@ -34,7 +34,7 @@ tidy_status=0
 # variadic part a GNU extension, which GCC and Qt take as standard C++20.
 echo "$files" | nice -n 15 xargs -P"$(nproc)" -n1 clang-tidy -p "$build_dir" --quiet \
     --extra-arg=-Wno-gnu-zero-variadic-macro-arguments \
-    --header-filter="^$source_dir/(window|grad|platform|app|tests)/" >"$tidy_log" 2>&1 \
+    --header-filter="^$source_dir/(window|grad|pinging|platform|app|tests)/" >"$tidy_log" 2>&1 \
     || tidy_status=$?
 if grep -E 'warning:|error:' "$tidy_log" || [ "$tidy_status" -ne 0 ]; then
     cat "$tidy_log" | tail -20
@@ -44,7 +44,7 @@ fi
 
 echo "cppcheck"
 nice -n 15 cppcheck --enable=warning,performance,portability,style --inline-suppr --quiet \
-    --std=c++17 --language=c++ -I . --suppress=missingIncludeSystem --error-exitcode=1 \
+    --std=c++17 --language=c++ --library=qt -I . --suppress=missingIncludeSystem --error-exitcode=1 \
     "-DQ_DECLARE_LOGGING_CATEGORY(name)=" \
-    window grad platform app tests
+    window grad pinging platform app tests
 echo "static analysis: clean"

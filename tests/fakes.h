@@ -1,18 +1,17 @@
-// Test doubles for the window's outside things. Each one writes what it is
-// asked to do into one shared log, so a test can check the order of effects.
+// Test doubles for the run's outside things: the port, the clocks, the wake
+// and the beep. Each one writes what it is asked to do into one shared log, so
+// a test can check the order of effects. Qt Core alone: the pinger's tests
+// run with no display.
 #pragma once
 
-#include "platform/lifetime.h"
-#include "platform/messagebox.h"
-#include "platform/notifyicon.h"
-#include "platform/qtserialcomm.h"
+#include "pinging/countdown.h"
+#include "pinging/pinger.h"
+#include "platform/beep.h"
 #include "platform/serialcomm.h"
 #include "platform/tickcount.h"
-#include "window/frmwendrel.h"
+#include "platform/waketimer.h"
 
-#include "ptypair.h"
-
-#include <QLabel>
+#include <QMap>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -57,6 +56,8 @@ public:
     void setPortOpen(bool open) override
     {
         m_log.add(open ? QStringLiteral("open") : QStringLiteral("close"));
+        if (!open)
+            pending.clear();
         if (open && failOpenWith) {
             throw SerialError(*failOpenWith, QStringLiteral("refused by the test"), device());
         }
@@ -75,7 +76,27 @@ public:
             m_open = false;
             throw SerialError(*failOutputWith, QStringLiteral("write failed"), device());
         }
-        sent += bytes;
+        if (!pending.isEmpty())
+            return;
+        if (holdOutput)
+            pending = bytes;
+        else
+            sent += bytes;
+    }
+    bool outputPending() const override { return !pending.isEmpty(); }
+    void setDrainedHandler(DrainedHandler handler) override
+    {
+        m_drainedHandler = std::move(handler);
+    }
+    // The device takes data again: what waited leaves.
+    void releaseOutput()
+    {
+        holdOutput = false;
+        sent += pending;
+        const bool drained = !pending.isEmpty();
+        pending.clear();
+        if (drained && m_drainedHandler)
+            m_drainedHandler();
     }
     QString lastOpenedDevice() const override { return reached.isEmpty() ? device() : reached; }
     void setLostHandler(LostHandler handler) override { m_lostHandler = std::move(handler); }
@@ -84,6 +105,7 @@ public:
     void loseDevice()
     {
         m_open = false;
+        pending.clear();
         if (m_lostHandler)
             m_lostHandler(SerialError(SerialErrors::PortLost, QStringLiteral("gone"), device()));
     }
@@ -91,6 +113,8 @@ public:
 
     std::optional<int> failOpenWith;
     std::optional<int> failOutputWith;
+    bool holdOutput = false; // the device takes nothing, as with its output suspended
+    QByteArray pending;
     QByteArray sent;
     QString reached; // the system device an open reaches; the port's own when empty
     QList<SerialDevice> devices;
@@ -103,6 +127,7 @@ private:
     bool m_open = false;
     QMap<Integer, QString> m_devices;
     LostHandler m_lostHandler;
+    DrainedHandler m_drainedHandler;
 };
 
 class FakeTickCount : public TickCount
@@ -116,42 +141,17 @@ public:
         now = Long(std::uint32_t(now) + std::uint32_t(stepPerReading));
         return reading;
     }
-    void advance(std::int64_t ms) { now = Long(std::uint32_t(now) + std::uint32_t(ms)); }
+    qint64 timersClockMs() override { return timersClock; }
+    // Both clocks move on; in a suspend only the tick count would.
+    void advance(std::int64_t ms)
+    {
+        now = Long(std::uint32_t(now) + std::uint32_t(ms));
+        timersClock += ms;
+    }
 
     Long now = 0;
+    qint64 timersClock = 0;  // the clock Qt's timers run on
     Long stepPerReading = 0; // lets a test make every reading later than the last
-private:
-    EventLog &m_log;
-};
-
-class RecordingMessageBox : public MessageBox
-{
-public:
-    explicit RecordingMessageBox(EventLog &log) : m_log(log) { }
-    void show(const QString &text, const QString &title) override
-    {
-        m_log.add(QStringLiteral("box:%1:%2").arg(title, text));
-        texts << text;
-        titles << title;
-        if (whileShown)
-            whileShown();
-    }
-    void showNotice(const QString &text, const QString &title) override
-    {
-        m_log.add(QStringLiteral("notice:%1:%2").arg(title, text));
-        noticeOpen = true;
-    }
-    void closeNotice() override
-    {
-        if (noticeOpen)
-            m_log.add(QStringLiteral("notice closed"));
-        noticeOpen = false;
-    }
-    QStringList texts;
-    QStringList titles;
-    bool noticeOpen = false;
-    std::function<void()> whileShown;
-
 private:
     EventLog &m_log;
 };
@@ -171,128 +171,54 @@ private:
     EventLog &m_log;
 };
 
-class FakeNotifyIcon : public NotifyIcon
+// The one wake of an unwatched run, armed on the fake boot-time clock: it is
+// due once the tick count has come as far as it was armed for, suspends
+// included. Fires only when the test says.
+class FakeWakeTimer : public WakeTimer
 {
 public:
-    explicit FakeNotifyIcon(EventLog &log) : m_log(log) { }
-    std::int32_t Shell_NotifyIconA(std::int32_t message, QByteArray &record) override
+    explicit FakeWakeTimer(FakeTickCount &ticks) : m_ticks(ticks) { }
+    void start(qint64 milliseconds) override
     {
-        const QString visibility = windowVisible ? (windowVisible() ? "visible" : "hidden") : "?";
-        m_log.add(QStringLiteral("shell:%1:%2").arg(message).arg(visibility));
-        records << record;
-        if (message == NotifyIconMessage::Add && !shown) {
-            shown = true;
-            return 1;
-        }
-        if (message == NotifyIconMessage::Delete && shown) {
-            shown = false;
-            return 1;
-        }
-        return 0;
+        active = true;
+        armedAt = m_ticks.now;
+        armedFor = milliseconds;
+        ++starts;
     }
-    bool available() const override { return trayAvailable; }
-    bool canMinimise() const override { return minimiseAvailable; }
-    bool showMessage(const QString &title, const QString &text) override
+    void stop() override { active = false; }
+    bool isActive() const override { return active; }
+    void setHandler(Handler handler) override { m_handler = std::move(handler); }
+
+    // The tick count at which it is due.
+    Long dueTick() const { return Long(std::uint32_t(armedAt) + std::uint32_t(armedFor)); }
+    bool isDue() const { return active && elapsedTicks(armedAt, m_ticks.now) >= armedFor; }
+    // Wakes the run if the wake is due now.
+    bool fireIfDue()
     {
-        m_log.add(QStringLiteral("notify:%1:%2").arg(title, text));
+        if (!isDue())
+            return false;
+        active = false;
+        if (m_handler)
+            m_handler();
         return true;
     }
-    void setMouseHandler(MouseHandler handler) override { m_mouseHandler = std::move(handler); }
-    void mouse(std::int32_t message)
-    {
-        if (m_mouseHandler)
-            m_mouseHandler(message);
-    }
 
-    bool trayAvailable = true;
-    bool minimiseAvailable = true;
-    bool shown = false;
-    QList<QByteArray> records;
-    std::function<bool()> windowVisible;
+    bool active = false;
+    Long armedAt = 0;
+    qint64 armedFor = 0;
+    int starts = 0; // how often the run asked to be woken
 
 private:
-    EventLog &m_log;
-    MouseHandler m_mouseHandler;
+    FakeTickCount &m_ticks;
+    Handler m_handler;
 };
 
-class FakeLifetime : public Lifetime
-{
-public:
-    explicit FakeLifetime(EventLog &log) : m_log(log) { }
-    void endProgram(int status) override
-    {
-        m_log.add(QStringLiteral("end:%1").arg(status));
-        statuses << status;
-    }
-    QList<int> statuses;
-
-private:
-    EventLog &m_log;
-};
-
-// The lamps of the row that show the lit picture.
-inline QList<int> litLamps(const frmWendrel &form)
-{
-    const qint64 lit = form.controls().LightOn->pixmap().cacheKey();
-    QList<int> indexes;
-    for (int i = 0; i < 12; ++i)
-        if (form.controls().Image1[i]->pixmap().cacheKey() == lit)
-            indexes << i;
-    return indexes;
-}
-
-// A window over fakes, ready for handler tests.
-struct Rig
+// The pinger over fakes, with nothing on screen.
+struct PingerRig
 {
     EventLog log;
     FakeSerialComm serial{ log };
     FakeTickCount ticks{ log };
-    RecordingMessageBox box{ log };
-    RecordingBeep beep{ log };
-    FakeNotifyIcon tray{ log };
-    FakeLifetime lifetime{ log };
-    std::unique_ptr<frmWendrel> window;
-
-    Rig()
-    {
-        window = std::make_unique<frmWendrel>(Platform{ serial, ticks, box, beep, tray, lifetime });
-        tray.windowVisible = [this] { return window->isVisible(); };
-        log.entries.clear();
-    }
-    frmWendrel &form() { return *window; }
-    const frmWendrel::Controls &c() const { return window->controls(); }
-    WindowState &s() { return window->state(); }
-};
-
-// A window over the real serial component on a given device and the system's
-// clock. Port 2 is a pseudo-terminal of its own, never the machine's port. The boxes and the beep
-// are recorded, or, for the end-to-end tests, the program's own (a helper then answers the real
-// modal boxes).
-struct RealPortRig
-{
-    enum class Dialogs { Recorded, Real };
-
-    EventLog log;
-    Pty port2;
-    QtSerialComm serial;
-    SystemTickCount ticks;
-    RecordingMessageBox box{ log };
-    RecordingBeep beep{ log };
-    QtMessageBox realBox;
-    QtBeep realBeep;
-    FakeNotifyIcon tray{ log };
-    FakeLifetime lifetime{ log };
-    std::unique_ptr<frmWendrel> window;
-
-    explicit RealPortRig(const QString &port1Device, Dialogs dialogs = Dialogs::Recorded)
-    {
-        serial.setDevice(1, port1Device);
-        serial.setDevice(2, port2.slaveName());
-        const bool real = dialogs == Dialogs::Real;
-        window = std::make_unique<frmWendrel>(
-                Platform{ serial, ticks, real ? static_cast<MessageBox &>(realBox) : box,
-                          real ? static_cast<Beep &>(realBeep) : beep, tray, lifetime });
-        realBox.setParentWindow(window.get());
-    }
-    const frmWendrel::Controls &c() const { return window->controls(); }
+    FakeWakeTimer wake{ ticks };
+    Pinger run{ serial, ticks, wake };
 };

@@ -3,7 +3,7 @@
 
 #include "platform/checked.h"
 #include "platform/runtimeerror.h"
-#include "window/countdown.h"
+#include "pinging/countdown.h"
 
 #include <QTest>
 

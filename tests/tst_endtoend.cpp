@@ -3,7 +3,7 @@
 // A carriage return read at the other end of the pty is the proof of a ping.
 
 #include "boxcatcher.h"
-#include "fakes.h"
+#include "windowrig.h"
 #include "ptypair.h"
 
 #include "platform/qtserialcomm.h"
@@ -128,7 +128,7 @@ void tst_EndToEnd::hangUpWhileShownWaitsUntilStopped()
     QCOMPARE(rig.window->state().Running, Integer(1));
     QCOMPARE(rig.c().Command2->text(), "S&top");
     QVERIFY(!rig.serial.portOpen());
-    QTest::qWait(2 * frmWendrel::ReconnectPeriodMs + 200);
+    QTest::qWait(2 * Pinger::ReconnectPeriodMs + 200);
     QCOMPARE(BoxCatcher::notices().size(), 1);
     QVERIFY(boxes.titles.isEmpty()); // nothing modal
 
@@ -136,7 +136,7 @@ void tst_EndToEnd::hangUpWhileShownWaitsUntilStopped()
     QCOMPARE(rig.window->state().Running, Integer(0));
     QCOMPARE(rig.c().Command2->text(), "&Start");
     QCOMPARE(rig.window->windowTitle(), "Wendrel");
-    QVERIFY(!rig.window->isWaitingForDevice());
+    QVERIFY(!rig.run.isWaiting());
     QVERIFY(!rig.window->hasEnded());
     QTRY_COMPARE(BoxCatcher::notices().size(), 0);
 }

@@ -4,7 +4,7 @@
 // handler catches, thrown from an ordinary Qt slot.
 
 #include "boxcatcher.h"
-#include "fakes.h"
+#include "windowrig.h"
 #include "ptypair.h"
 
 #include "platform/application.h"
@@ -195,13 +195,13 @@ void tst_Faults::deviceVanishesAndComesBack()
 
     first.reset(); // unplugged
     QFile::remove(link);
-    QTRY_VERIFY_WITH_TIMEOUT(form.isWaitingForDevice(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(form.run().isWaiting(), 2000);
     const qint64 cpuBefore = processCpuMs();
     QTest::qWait(5000);
     const qint64 cpuUsed = processCpuMs() - cpuBefore;
     QVERIFY2(cpuUsed < 100, qPrintable(QStringLiteral("%1 ms of CPU in 5 s").arg(cpuUsed)));
     QCOMPARE(rig.log.only("notify:Com Port Error").size(), 1); // none per retry
-    QVERIFY(form.isWaitingForDevice());
+    QVERIFY(form.run().isWaiting());
 
     QVERIFY(QFile::link(second->slaveName(), link)); // plugged in again
     QCOMPARE(second->readWhileRunning(1, 2000), QByteArray(1, '\r'));
@@ -216,7 +216,7 @@ void tst_Faults::deviceVanishesAndComesBack()
 
     second->closeMaster(); // pulled again
     QFile::remove(link);
-    QTRY_VERIFY_WITH_TIMEOUT(form.isWaitingForDevice(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(form.run().isWaiting(), 2000);
     QTest::mouseClick(c.Command2, Qt::LeftButton);
     QCOMPARE(form.state().Running, Integer(0));
     QCOMPARE(c.Command2->text(), "&Start");

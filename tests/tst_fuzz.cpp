@@ -3,7 +3,7 @@
 // the port is open exactly while a run is shown as running, every start sent
 // its byte at once, and every byte the program sent arrived.
 
-#include "fakes.h"
+#include "windowrig.h"
 #include "ptypair.h"
 
 #include "platform/qtserialcomm.h"
@@ -34,6 +34,11 @@ public:
     {
         m_real.setOutput(bytes);
         sent += bytes.size();
+    }
+    bool outputPending() const override { return m_real.outputPending(); }
+    void setDrainedHandler(DrainedHandler handler) override
+    {
+        m_real.setDrainedHandler(std::move(handler));
     }
     void setLostHandler(LostHandler handler) override { m_real.setLostHandler(std::move(handler)); }
     qint64 sent = 0;
@@ -73,6 +78,8 @@ void tst_Fuzz::randomUseKeepsEveryPromise()
     CountingSerial serial(real);
     EventLog log;
     SystemTickCount ticks;
+    const std::unique_ptr<WakeTimer> wake = makeSystemWakeTimer();
+    Pinger run(serial, ticks, *wake);
     RecordingMessageBox box(log);
     RecordingBeep beep(log);
     FakeNotifyIcon tray(log);
@@ -80,7 +87,8 @@ void tst_Fuzz::randomUseKeepsEveryPromise()
     std::unique_ptr<frmWendrel> form;
     const auto openWindow = [&] {
         form.reset();
-        form = std::make_unique<frmWendrel>(Platform{ serial, ticks, box, beep, tray, lifetime });
+        run.stop(); // the program that ended let its run go with it
+        form = std::make_unique<frmWendrel>(Platform{ serial, box, beep, tray, lifetime }, run);
         tray.windowVisible = [&] { return form->isVisible(); };
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));

@@ -1,9 +1,9 @@
 // The window's handlers over fakes: a fake clock instead of waiting, a fake port
 // instead of a device, and recording boxes, beeps and tray.
 
-#include "fakes.h"
+#include "windowrig.h"
 
-#include "window/countdown.h"
+#include "pinging/countdown.h"
 #include "window/reversedscrollbar.h"
 
 #include <QCheckBox>
@@ -81,11 +81,13 @@ void tst_Handlers::loadState()
     EventLog log;
     FakeSerialComm serial(log);
     FakeTickCount ticks(log);
+    FakeWakeTimer wake(ticks);
+    Pinger run(serial, ticks, wake);
     RecordingMessageBox box(log);
     RecordingBeep beep(log);
     FakeNotifyIcon tray(log);
     FakeLifetime lifetime(log);
-    frmWendrel form(Platform{ serial, ticks, box, beep, tray, lifetime });
+    frmWendrel form(Platform{ serial, box, beep, tray, lifetime }, run);
 
     QCOMPARE(log.entries, QStringList{ "port:1" }); // the port is chosen, not opened
     QCOMPARE(serial.commPort(), Integer(1));
@@ -229,7 +231,7 @@ void tst_Handlers::startSequence()
     QCOMPARE(rig.log.entries, (QStringList{ "open", CR, "tick:5000" }));
     const auto &c = rig.c();
     QCOMPARE(rig.s().Running, Integer(1));
-    QCOMPARE(rig.s().LastPingTick, 5000);
+    QCOMPARE(rig.count().LastPingTick, 5000);
     QCOMPARE(c.Command2->text(), "S&top");
     QVERIFY(!c.Command3->isEnabled());
     QVERIFY(!c.Command4->isEnabled());
@@ -364,9 +366,10 @@ void tst_Handlers::countdownDisplay()
     rig.form().Timer1_Timer();
 
     const auto &c = rig.c();
-    QCOMPARE(rig.s().RemainingMs, remaining);
+    QCOMPARE(rig.count().RemainingMs, remaining);
     QCOMPARE(QStringList({ c.Text1->text(), c.Text2->text(), c.Text3->text() }).join(' '), shown);
-    QCOMPARE(rig.s().HoursText + ' ' + rig.s().MinutesText + ' ' + rig.s().SecondsText, shown);
+    QCOMPARE(rig.count().HoursText + ' ' + rig.count().MinutesText + ' ' + rig.count().SecondsText,
+             shown);
     QCOMPARE(rig.serial.sent.size(), pings ? 2 : 1);
 }
 
@@ -380,8 +383,8 @@ void tst_Handlers::pingTickOrder()
     rig.form().Timer1_Timer();
     // Display first, then the byte, then the second reading, then the beep.
     QCOMPARE(rig.log.entries, (QStringList{ "tick:1000", CR, "tick:1007", "beep" }));
-    QCOMPARE(rig.s().NowTick, 1000);
-    QCOMPARE(rig.s().LastPingTick, 1007);
+    QCOMPARE(rig.count().NowTick, 1000);
+    QCOMPARE(rig.count().LastPingTick, 1007);
 }
 
 void tst_Handlers::beepRule_data()
@@ -428,12 +431,12 @@ void tst_Handlers::pingSpacingAcrossSignChangeAndWrap()
     Rig rig;
     rig.ticks.now = startTick;
     startRun(rig, 0, 0, 7);
-    QList<Long> pingTicks{ rig.s().LastPingTick };
+    QList<Long> pingTicks{ rig.count().LastPingTick };
     for (int i = 0; i < 4 * 600; ++i) {
         rig.ticks.advance(250);
         rig.form().Timer1_Timer();
-        if (rig.s().LastPingTick != pingTicks.last())
-            pingTicks << rig.s().LastPingTick;
+        if (rig.count().LastPingTick != pingTicks.last())
+            pingTicks << rig.count().LastPingTick;
     }
     QCOMPARE(rig.serial.sent, QByteArray(pingTicks.size(), '\r'));
     QCOMPARE(pingTicks.size(), 1 + 600 / 7);
@@ -457,8 +460,8 @@ void tst_Handlers::slowWriteDelaysNextPing()
     rig.ticks.advance(250);
     rig.form().Timer1_Timer();
     QCOMPARE(rig.serial.sent.size(), 2);
-    QCOMPARE(rig.s().NowTick, 1000);
-    QCOMPARE(rig.s().LastPingTick, 1040);
+    QCOMPARE(rig.count().NowTick, 1000);
+    QCOMPARE(rig.count().LastPingTick, 1040);
 
     rig.ticks.stepPerReading = 0;
     rig.ticks.now = 2039;
@@ -559,7 +562,7 @@ void tst_Handlers::lostDeviceWaitsThenResumes()
     QVERIFY(rig.log.only(windowShown ? "notify:" : "notice:").isEmpty());
     QVERIFY(rig.log.only("box:").isEmpty());
     QVERIFY(!rig.form().hasEnded());
-    QVERIFY(rig.form().isWaitingForDevice());
+    QVERIFY(rig.run.isWaiting());
     QCOMPARE(rig.form().windowTitle(), "Wendrel - waiting for /dev/fake1");
     QCOMPARE(rig.s().Running, Integer(1));
     QCOMPARE(c.Command2->text(), "S&top");
@@ -572,20 +575,20 @@ void tst_Handlers::lostDeviceWaitsThenResumes()
     // Away still: every retry is quiet.
     rig.serial.failOpenWith = SerialErrors::InvalidPortNumber;
     rig.log.entries.clear();
-    rig.form().retryLostPort();
-    rig.form().retryLostPort();
+    rig.run.retry();
+    rig.run.retry();
     QCOMPARE(rig.log.entries, (QStringList{ "open", "open" }));
-    QVERIFY(rig.form().isWaitingForDevice());
+    QVERIFY(rig.run.isWaiting());
 
     // Back: a carriage return at once, the count from now, both timers again.
     rig.serial.failOpenWith.reset();
     rig.log.entries.clear();
     const Long backAt = rig.ticks.now;
-    rig.form().retryLostPort();
+    rig.run.retry();
     QCOMPARE(rig.log.entries.filter(QRegularExpression("^(open|output|tick|notify|box)")),
              (QStringList{ "open", CR, QStringLiteral("tick:%1").arg(backAt),
                            "notify:Wendrel:/dev/fake1 is back. Pinging goes on." }));
-    QVERIFY(!rig.form().isWaitingForDevice());
+    QVERIFY(!rig.run.isWaiting());
     QCOMPARE(rig.form().windowTitle(), "Wendrel");
     QVERIFY(c.Timer1->isActive() && c.Timer2->isActive());
     rig.form().Timer2_Timer();
@@ -599,36 +602,25 @@ void tst_Handlers::lostDeviceWaitsThenResumes()
 
     QVERIFY(!rig.box.noticeOpen); // gone by itself
 
-    // Lost again within a minute of the return: the title tells it, nobody is
-    // disturbed, and a return after that is quiet too. Only a device that
-    // stays away a minute is told of.
+    // Lost again within a minute of the return: only the title tells it (the
+    // quiet rule itself is the pinger's, tested there).
     rig.log.entries.clear();
     rig.serial.loseDevice();
     QCOMPARE(rig.form().windowTitle(), "Wendrel - waiting for /dev/fake1");
-    rig.form().retryLostPort();
-    QVERIFY(!rig.form().isWaitingForDevice());
-    rig.serial.loseDevice();
-    rig.serial.failOpenWith = SerialErrors::InvalidPortNumber;
-    for (int retry = 1; retry < frmWendrel::QuietAfterReturnMs / frmWendrel::ReconnectPeriodMs;
-         ++retry)
-        rig.form().retryLostPort();
     QCOMPARE(rig.log.entries.filter(QRegularExpression("^(notify|notice|box)")), QStringList{});
-    rig.form().retryLostPort();
-    QCOMPARE(rig.log.only(lostSays).size(), 1);
-    rig.serial.failOpenWith.reset();
 
     // The user gives up: idle exactly as Stop leaves it, the notice gone, and
     // a retry already on its way finds nothing to do.
     rig.form().Command2_Click();
     QVERIFY(!rig.box.noticeOpen);
-    QVERIFY(!rig.form().isWaitingForDevice());
+    QVERIFY(!rig.run.isWaiting());
     QCOMPARE(rig.form().windowTitle(), "Wendrel");
     QCOMPARE(rig.s().Running, Integer(0));
     QCOMPARE(c.Command2->text(), "&Start");
     QCOMPARE(c.Text1->text() + c.Text2->text() + c.Text3->text(), "000000");
     QVERIFY(c.Command3->isEnabled());
     rig.log.entries.clear();
-    rig.form().retryLostPort();
+    rig.run.retry();
     rig.serial.loseDevice();
     QCOMPARE(rig.log.entries, QStringList{});
 }

@@ -2,7 +2,7 @@
 // decoding of the mouse message, the close that always deletes the icon, and
 // how tray activations become mouse messages.
 
-#include "fakes.h"
+#include "windowrig.h"
 
 #include "grad/grad.h"
 #include "platform/qtnotifyicon.h"

@@ -2,7 +2,7 @@
 // the tray, a single click on it does nothing, a double-click brings the window
 // back and takes the icon away. Also: the gradient really shows on screen.
 
-#include "fakes.h"
+#include "windowrig.h"
 #include "xdesktop.h"
 
 #include "platform/qtnotifyicon.h"
@@ -54,11 +54,13 @@ void tst_TrayXvfb::hideClickAndDoubleClick()
     EventLog log;
     FakeSerialComm serial(log);
     FakeTickCount ticks(log);
+    FakeWakeTimer wake(ticks);
+    Pinger run(serial, ticks, wake);
     RecordingMessageBox box(log);
     RecordingBeep beep(log);
     FakeLifetime lifetime(log);
     QtNotifyIcon tray(QIcon(":/assets/camera.xpm"));
-    frmWendrel form(Platform{ serial, ticks, box, beep, tray, lifetime });
+    frmWendrel form(Platform{ serial, box, beep, tray, lifetime }, run);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     form.activateWindow(); // no window manager here to give it the focus

@@ -1,7 +1,7 @@
 // The real window, offscreen: where every control stands, what it says, the
 // focus order, the access keys and the upside-down scroll bars.
 
-#include "fakes.h"
+#include "windowrig.h"
 
 #include "window/reversedscrollbar.h"
 

@@ -3,7 +3,7 @@
 // framed outer height, the same after a minimise and restore, and the frame
 // stands centred on the screen.
 
-#include "fakes.h"
+#include "windowrig.h"
 
 #include <QProcess>
 #include <QScreen>

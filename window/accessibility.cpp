@@ -1,10 +1,11 @@
 #include "accessibility.h"
 
-#include "frmwendrel.h"
+#include "controls.h"
 #include "reversedscrollbar.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QHash>
 #include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
@@ -14,12 +15,22 @@
 
 static const char PortSelected[] = "wendrelPortSelected";
 
+// The windows whose controls are known here.
+static QHash<const QWidget *, const Controls *> &knownWindows()
+{
+    static QHash<const QWidget *, const Controls *> windows;
+    return windows;
+}
+
 // The window's children as a screen reader sees them: decoration and the
 // chaser's lamps but the first, which stands for the whole row, are left out.
 class WindowAccessible : public QAccessibleWidget
 {
 public:
-    explicit WindowAccessible(frmWendrel *window) : QAccessibleWidget(window) { }
+    WindowAccessible(QWidget *window, const Controls &controls)
+        : QAccessibleWidget(window), m_controls(controls)
+    {
+    }
 
     int childCount() const override { return int(shown().size()); }
     QAccessibleInterface *child(int index) const override
@@ -39,18 +50,19 @@ public:
 private:
     QList<QWidget *> shown() const
     {
-        const auto *window = static_cast<const frmWendrel *>(widget());
-        const frmWendrel::Controls &c = window->controls();
+        const Controls &c = m_controls;
         QList<const QWidget *> left{ c.Shape1, c.Shape2, c.Com1, c.Com2, c.LightOn, c.LightOff };
         left.append(QList<const QWidget *>(c.Image1.begin() + 1, c.Image1.end()));
         QList<QWidget *> widgets;
-        for (QObject *object : window->children()) {
+        for (QObject *object : widget()->children()) {
             auto *control = qobject_cast<QWidget *>(object);
             if (control && !control->isWindow() && !control->isHidden() && !left.contains(control))
                 widgets << control;
         }
         return widgets;
     }
+
+    const Controls &m_controls;
 };
 
 // The chaser's twelve lamps as one animation: its picture changes ten times a
@@ -58,8 +70,8 @@ private:
 class ActivityAccessible : public QAccessibleWidget
 {
 public:
-    ActivityAccessible(QLabel *firstLamp, const frmWendrel *window)
-        : QAccessibleWidget(firstLamp, QAccessible::Animation), m_window(window)
+    ActivityAccessible(QLabel *firstLamp, const Controls &controls)
+        : QAccessibleWidget(firstLamp, QAccessible::Animation), m_controls(controls)
     {
     }
 
@@ -73,7 +85,7 @@ public:
     }
     QRect rect() const override
     {
-        const auto &lamps = m_window->controls().Image1;
+        const auto &lamps = m_controls.Image1;
         return std::accumulate(
                 lamps.begin(), lamps.end(), QRect(), [](const QRect &row, const QLabel *lamp) {
                     return row | QRect(lamp->mapToGlobal(QPoint(0, 0)), lamp->size());
@@ -83,7 +95,7 @@ public:
     QAccessibleInterface *child(int) const override { return nullptr; }
 
 private:
-    const frmWendrel *m_window;
+    const Controls &m_controls;
 };
 
 // Port 1 and port 2 choose one of two: radio buttons, whose checked state says
@@ -157,18 +169,19 @@ private:
 
 static QAccessibleInterface *wendrelInterface(const QString &, QObject *object)
 {
-    // frmWendrel carries no meta-object of its own, so the C++ type decides.
-    if (auto *window = dynamic_cast<frmWendrel *>(object))
-        return new WindowAccessible(window);
     if (auto *bar = qobject_cast<ReversedScrollBar *>(object))
         return new ReversedScrollBarAccessible(bar);
     auto *widget = qobject_cast<QWidget *>(object);
-    auto *form = widget ? dynamic_cast<frmWendrel *>(widget->parentWidget()) : nullptr;
-    if (!form)
+    if (!widget)
         return nullptr;
-    const frmWendrel::Controls &c = form->controls();
+    if (const Controls *controls = knownWindows().value(widget))
+        return new WindowAccessible(widget, *controls);
+    const Controls *controls = knownWindows().value(widget->parentWidget());
+    if (!controls)
+        return nullptr;
+    const Controls &c = *controls;
     if (widget == c.Image1.front())
-        return new ActivityAccessible(c.Image1.front(), form);
+        return new ActivityAccessible(c.Image1.front(), c);
     if (widget == c.Command3 || widget == c.Command4)
         return new PortButtonAccessible(static_cast<QPushButton *>(widget));
     return nullptr;
@@ -176,13 +189,19 @@ static QAccessibleInterface *wendrelInterface(const QString &, QObject *object)
 
 namespace Accessibility {
 
-void install()
+void install(QWidget *window, const Controls *controls)
 {
     static bool installed = false;
-    if (installed)
-        return;
-    installed = true;
-    QAccessible::installFactory(wendrelInterface);
+    if (!installed) {
+        installed = true;
+        QAccessible::installFactory(wendrelInterface);
+    }
+    knownWindows().insert(window, controls);
+}
+
+void forget(QWidget *window)
+{
+    knownWindows().remove(window);
 }
 
 void setPortSelected(QPushButton *button, bool selected)

@@ -7,11 +7,14 @@
 
 class QPushButton;
 class QWidget;
+struct Controls;
 
 namespace Accessibility {
 
-// Installs the interfaces once for the whole program; later calls do nothing.
-void install();
+// Installs the interfaces (once for the whole program) and makes them known
+// for this window and its controls, until the window forgets them.
+void install(QWidget *window, const Controls *controls);
+void forget(QWidget *window);
 
 // Tells a screen reader which port button is now the selected port.
 void setPortSelected(QPushButton *button, bool selected);

@@ -4,98 +4,47 @@
 //
 //   frmWendrel ── Controls (buttons, text boxes, ReversedScrollBar, lamps, timers)
 //              ├─ WindowState (the record the handlers share)
-//              └─ Platform (SerialComm = MSComm1, TickCount, MessageBox, Beep,
-//                           NotifyIcon, Lifetime)
+//              ├─ Pinger (the run: the port, the carriage returns, a lost device)
+//              ├─ Pacer (the two timers, asleep while the window is off screen)
+//              └─ Platform (MessageBox, Beep, NotifyIcon, Lifetime, the devices)
 #pragma once
 
+#include "canvas.h"
+#include "controls.h"
 #include "pacer.h"
 #include "seams.h"
 #include "windowstate.h"
 
 #include "platform/checked.h"
-#include "platform/commandline.h"
+#include "platform/runtimeerror.h"
 
-#include <QColor>
-#include <QList>
-#include <QPixmap>
-#include <QRect>
-#include <QTimer>
 #include <QString>
 #include <QWidget>
 
-#include <array>
 #include <memory>
-#include <optional>
 
-class QCheckBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class ReversedScrollBar;
-struct PortRowTwips;
-class RuntimeError;
-class SerialError;
-class SerialComm;
-
-// A rectangle frame drawn with a 2-pixel border and no fill; it takes no clicks.
-class ShapeBox : public QWidget
-{
-public:
-    explicit ShapeBox(QWidget *parent);
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-};
+class Pinger;
+struct Countdown;
+struct StartOptions;
 
 class frmWendrel : public QWidget
 {
 public:
-    struct Controls
-    {
-        QPushButton *Command1 = nullptr; // E&xit
-        QPushButton *Command2 = nullptr; // St&art / S&top / &Start
-        QPushButton *Command3 = nullptr; // &1
-        QPushButton *Command4 = nullptr; // &2
-        QPushButton *Command5 = nullptr; // &Hide
-        QLineEdit *Text1 = nullptr;
-        QLineEdit *Text2 = nullptr;
-        QLineEdit *Text3 = nullptr;
-        ReversedScrollBar *VScroll1 = nullptr; // hours 0..24
-        ReversedScrollBar *VScroll2 = nullptr; // minutes 0..59
-        ReversedScrollBar *VScroll3 = nullptr; // seconds 0..59
-        QLabel *Label1 = nullptr;
-        QLabel *Label2 = nullptr;
-        QLabel *Label3 = nullptr;
-        QLabel *Label4 = nullptr;
-        QLabel *Label5 = nullptr;
-        QLabel *Label6 = nullptr;
-        ShapeBox *Shape1 = nullptr;
-        ShapeBox *Shape2 = nullptr;
-        QTimer *Timer1 = nullptr; // countdown and ping, 250 ms
-        QTimer *Timer2 = nullptr; // lamp chaser, 100 ms
-        QCheckBox *chkSound = nullptr;
-        QLabel *Com1 = nullptr;
-        QLabel *Com2 = nullptr;
-        QLabel *LightOn = nullptr;
-        QLabel *LightOff = nullptr;
-        std::array<QLabel *, 12> Image1{};
-    };
-
-    explicit frmWendrel(const Platform &platform);
+    frmWendrel(const Platform &platform, Pinger &run);
     ~frmWendrel() override;
 
     const Controls &controls() const { return m_controls; }
     const WindowState &state() const { return m_state; }
     WindowState &state() { return m_state; }
+    Pinger &run() { return m_run; }
+    Pacer &pacer() { return *m_pacer; }
     // True once the program has ended (Exit, a close, or a fatal error):
     // no handler runs any more.
     bool hasEnded() const { return m_ended; }
 
     static inline const QString Caption = QStringLiteral("Wendrel");
 
-    // The client area in twips and the window's twips per screen pixel.
-    static constexpr int ClientWidthTwips = 4725;
-    static constexpr int ClientHeightTwips = 2190;
+    // The window's twips per screen pixel.
     float TwipsPerPixelX() const;
     float TwipsPerPixelY() const;
 
@@ -123,25 +72,10 @@ public:
     template<typename Handler>
     void dispatch(Handler &&handler);
 
-    // A run whose device fails (unplugged, hung up, a write error) does not
-    // end: it waits for the device, trying to open it again every second, and
-    // pings at once when it is back. Stop ends the wait as it ends any run.
-    void portLost(const SerialError &error);
-    void retryLostPort();
-
     // What the command line asks for at start (an interval, a port, Audible,
-    // Start, Hide), done after the load through the handlers a user's actions
-    // run. A run started this way waits for a device that is not there yet.
+    // Start, Hide): the pinger is set up and started, and the window shows it
+    // as a user's settings and presses would have left it.
     void applyStartOptions(const StartOptions &options);
-    Pacer &pacer() { return *m_pacer; }
-    bool isWaitingForDevice() const
-    {
-        return m_reconnectTimer != nullptr && m_reconnectTimer->isActive();
-    }
-    static constexpr int ReconnectPeriodMs = 1000;
-    // A device lost again within this time of coming back is not told again,
-    // nor one that has stayed away for less than this since an untold loss.
-    static constexpr Long QuietAfterReturnMs = 60000;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -155,38 +89,26 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
-    class Canvas;
-
-    void createPortGroup();
-    void createPortRow(int port, const PortRowTwips &at, ShapeBox *&frame, QPushButton *&button,
-                       QLabel *&label, QLabel *&lamp);
-    void createButtonColumn();
-    void createIntervalRow();
-    void createSoundOption();
-    void createLamps();
-    void createTimers();
-    void setTabOrder();
     void connectHandlers();
-    QRect place(int left, int top, int width, int height) const;
+    void connectRun();
     void centreOnScreen();
     void paintBackground();
     QRect screenPart() const;
 
     void startPinging();
     void stopPinging();
+    void showRunning();
     void returnToIdleAfterFailedStart(const QString &captionBefore);
     void reportPortError(const RuntimeError &error, bool starting, const QString &captionBefore);
-    bool sendCarriageReturn();
-    void showCountdown();
-    void endWaitForDevice();
-    void tellLoss();
-    void waitForDeviceAtStart(const SerialError &error);
-    void waitFor(const QString &device, const QString &reached, const QString &message);
+    void showCountdown(const Countdown &count);
+    void showWaiting(const QString &device);
+    void showResumed();
+    void tellTrouble(const QString &message);
+    void tellTroubleOver(const QString &message);
     void lockSettings(bool locked);
     void setStartAtLogin(bool on);
-    void tellSelectedPort(Integer port);
+    void showSelectedPort(Integer port);
     void describeTimeBoxes(bool countingDown);
-    QString portDevice() const;
     bool isOnScreen() const;
     QLabel *rowLamp(Integer index) const;
     void light(QLabel *lamp);
@@ -200,27 +122,13 @@ private:
     Controls m_controls;
     WindowState m_state;
     const Platform m_platform;
-    struct Band
-    {
-        QRect rect;
-        QColor colour;
-    };
-    QList<Band> m_bands;      // the last gradient painted, in the order painted
+    Pinger &m_run;
+    std::unique_ptr<Pacer> m_pacer;
+    Canvas m_canvas;          // the last gradient painted
     QSize m_paintedOuterSize; // the outer size the background was painted for
     bool m_centredInFrame = false;
-    std::unique_ptr<Pacer> m_pacer;
-    QTimer *m_reconnectTimer = nullptr;
-    QString m_lostDevice;
-    QString m_lostReached; // the system device the run reached before the loss
-    QString m_lostMessage;
-    bool m_lossTold = false;        // the user was told of the present loss
-    bool m_unattendedStart = false; // Start pressed by the command line
-    int m_untoldRetries = 0;
-    std::optional<Long> m_lastReturnTick;
     bool m_ended = false;
 };
-
-#include "platform/runtimeerror.h"
 
 template<typename Handler>
 void frmWendrel::dispatch(Handler &&handler)

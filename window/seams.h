@@ -1,9 +1,8 @@
 // The outside things the window talks to, handed in by main (the real ones) or
-// by a test (fakes that record).
+// by a test (fakes that record). The run itself goes through the pinger.
 #pragma once
 
 class SerialComm;
-class TickCount;
 class MessageBox;
 class Beep;
 class NotifyIcon;
@@ -11,8 +10,7 @@ class Lifetime;
 
 struct Platform
 {
-    SerialComm &serial;
-    TickCount &ticks;
+    SerialComm &serial; // the devices behind the ports, chosen from a menu
     MessageBox &messageBox;
     Beep &beep;
     NotifyIcon &tray;

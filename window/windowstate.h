@@ -1,11 +1,10 @@
-// The window state record: everything the handlers remember between events.
-// Every number starts at 0 and every string empty; the port number is held by
-// the serial component, not here.
+// The window state record: what the handlers remember between events. Every
+// number starts at 0; the port number is held by the serial component, and
+// what a countdown tick works out (the tick counts, the time left and its
+// texts) by the pinger, whose run it is.
 #pragma once
 
 #include "platform/checked.h"
-
-#include <QString>
 
 struct WindowState
 {
@@ -13,13 +12,6 @@ struct WindowState
     Long PingIntervalMs = 0; // MinutesMs + HoursMs + SecondsCs * 10, formed at each press
     Long MinutesMs = 0;
     Long HoursMs = 0;
-    Long SecondsCs = 0; // hundredths of a second
-    Long NowTick = 0;
-    Long LastPingTick = 0; // when pinging started or last pinged
-    Long RemainingMs = 0;
-    Long ElapsedMs = 0;
-    QString HoursText;
-    QString MinutesText;
-    QString SecondsText;
+    Long SecondsCs = 0;    // hundredths of a second
     Integer LampIndex = 0; // the lamp the chaser lit last, 0 to 11
 };

@@ -6,6 +6,7 @@
 #include "platform/checked.h"
 
 #include <QString>
+#include <QStringList>
 
 struct CountdownTexts
 {
@@ -21,3 +22,6 @@ CountdownTexts splitRemaining(Long remainingMs);
 // a gap too long for a Long (a machine suspended for weeks) counts as the
 // longest one, which is certainly past any interval.
 Long elapsedTicks(Long fromTick, Long toTick);
+
+// An interval as people say it: "45 s", "5 min", "1 h 30 min", "1 min 30 s".
+QString describeInterval(Long intervalMs);

@@ -26,3 +26,16 @@ Long elapsedTicks(Long fromTick, Long toTick)
     const auto longest = std::uint32_t(std::numeric_limits<Long>::max());
     return Long(gap > longest ? longest : gap);
 }
+
+QString describeInterval(Long intervalMs)
+{
+    const Long seconds = intervalMs / 1000;
+    QStringList parts;
+    if (seconds / 3600 > 0)
+        parts << QStringLiteral("%1 h").arg(seconds / 3600);
+    if (seconds / 60 % 60 > 0)
+        parts << QStringLiteral("%1 min").arg(seconds / 60 % 60);
+    if (seconds % 60 > 0 || parts.isEmpty())
+        parts << QStringLiteral("%1 s").arg(seconds % 60);
+    return parts.join(QLatin1Char(' '));
+}

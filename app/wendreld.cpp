@@ -1,0 +1,20 @@
+// wendreld: the Wendrel service. It keeps a camera on a serial port awake
+// with no display at all: a carriage return at once and each time the
+// interval runs out, a device that is late or lost waited for.
+
+#include "pinging/service.h"
+#include "platform/commandline.h"
+#include "platform/commandlineanswers.h"
+
+#include <QStringList>
+
+int main(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine commandLine = CommandLine::parse(arguments, CommandLine::Program::Service);
+    if (const int status = answerCommandLine(commandLine); status >= 0)
+        return status;
+    return runService(argc, argv, commandLine);
+}

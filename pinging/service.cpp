@@ -1,0 +1,82 @@
+#include "service.h"
+
+#include "pinger.h"
+
+#include "platform/beep.h"
+#include "platform/commandline.h"
+#include "platform/lifetime.h"
+#include "platform/qtserialcomm.h"
+#include "platform/terminationsignals.h"
+#include "platform/tickcount.h"
+#include "platform/waketimer.h"
+#include "version.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+// Every event goes through notify(), so a run-time error thrown by a handler
+// ends here, with its number on standard error and status 1.
+class ServiceApplication : public QCoreApplication
+{
+public:
+    using QCoreApplication::QCoreApplication;
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        try {
+            return QCoreApplication::notify(receiver, event);
+        } catch (const RuntimeError &error) {
+            reportUncaughtError(error);
+        }
+        return true;
+    }
+};
+
+// What a window would show in a box or a notification, as one line:
+// "Com Port Error: The connection to ... was lost (...)".
+static void say(const QString &title, const QString &text)
+{
+    QString line = text;
+    line.replace(QStringLiteral("\n\n"), QStringLiteral(" ")).replace(QLatin1Char('\n'), u' ');
+    std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(line));
+    std::fflush(stderr);
+}
+
+int runService(int &argc, char **argv, const CommandLine &commandLine)
+{
+    // Qt's own event loop does less per wakeup than GLib's.
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1");
+    ServiceApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral(WENDREL_NAME));
+    QCoreApplication::setApplicationVersion(QStringLiteral(WENDREL_VERSION));
+
+    const StartOptions &options = commandLine.start;
+    QtSerialComm serial;
+    applyPortDevices(commandLine, serial);
+    SystemTickCount ticks;
+    const std::unique_ptr<WakeTimer> wake = makeSystemWakeTimer();
+    SoundBeep beep;
+    Pinger run(serial, ticks, *wake);
+
+    // Nothing is on screen: the pinger wakes the service once per ping.
+    QObject::connect(&run, &Pinger::countdownDue, &run, [&run, &beep, &options] {
+        run.countdown();
+        if (run.isDue() && run.ping() && options.audible)
+            beep.beep();
+    });
+    QObject::connect(&run, &Pinger::trouble, &run, [](const QString &message) {
+        say(QStringLiteral("Com Port Error"), message);
+    });
+    QObject::connect(&run, &Pinger::troubleOver, &run,
+                     [](const QString &message) { say(QStringLiteral(WENDREL_NAME), message); });
+    // A stop, a logout or Ctrl+C ends the run as Stop would, then the program.
+    const TerminationSignals terminationSignals([&run](int) {
+        run.stop();
+        QCoreApplication::exit(0);
+    });
+
+    run.selectPort(Integer(options.port == 2 ? 2 : 1));
+    run.startUnattended(Long(options.intervalMs()));
+    return QCoreApplication::exec();
+}

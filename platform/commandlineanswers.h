@@ -1,0 +1,9 @@
+// What the command line asks to be answered rather than run: the help, the
+// version, the serial devices there are, and the login's autostart entry.
+#pragma once
+
+struct CommandLine;
+
+// Prints the answer and returns the exit status, or -1 when the program
+// should go on and run.
+int answerCommandLine(const CommandLine &commandLine);
