@@ -4,6 +4,11 @@
  * has run out, counted on the boot-time clock as Wendrel counts it.
  *
  *   baretimers DEVICE INTERVAL_MS
+ *
+ * With --floor it is the least any program can do instead: one boot-time
+ * timer at the interval, one wakeup and one carriage return a ping.
+ *
+ *   baretimers --floor DEVICE INTERVAL_MS
  */
 #include <fcntl.h>
 #include <poll.h>
@@ -39,10 +44,33 @@ static int periodic(int milliseconds)
     return fd;
 }
 
+static int floor_only(int port, int64_t interval)
+{
+    const int fd = timerfd_create(CLOCK_BOOTTIME, TFD_CLOEXEC);
+    const struct timespec every = { (time_t)(interval / 1000), (long)(interval % 1000) * 1000000L };
+    const struct itimerspec timer = { every, every };
+    timerfd_settime(fd, 0, &timer, NULL);
+    if (write(port, "\r", 1) != 1)
+        return 1;
+    struct pollfd timer_ready = { fd, POLLIN, 0 };
+    while (running) {
+        uint64_t expirations;
+        if (poll(&timer_ready, 1, -1) > 0 && read(fd, &expirations, sizeof expirations) > 0
+            && write(port, "\r", 1) != 1)
+            return 1;
+    }
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
+    const int floor = argc == 4 && argv[1][0] == '-';
+    if (floor) {
+        ++argv;
+        --argc;
+    }
     if (argc != 3) {
-        fprintf(stderr, "usage: %s DEVICE INTERVAL_MS\n", argv[0]);
+        fprintf(stderr, "usage: %s [--floor] DEVICE INTERVAL_MS\n", argv[0]);
         return 2;
     }
     const int64_t interval = atoll(argv[2]);
@@ -58,6 +86,8 @@ int main(int argc, char **argv)
     tcsetattr(port, TCSANOW, &settings);
     signal(SIGTERM, stop);
     signal(SIGINT, stop);
+    if (floor)
+        return floor_only(port, interval);
 
     if (write(port, "\r", 1) != 1)
         return 1;
