@@ -12,6 +12,7 @@
 #include "platform/messagebox.h"
 #include "platform/qtnotifyicon.h"
 #include "platform/qtserialcomm.h"
+#include "platform/standarderror.h"
 #include "platform/terminationsignals.h"
 #include "platform/tickcount.h"
 #include "platform/waketimer.h"
@@ -30,6 +31,7 @@ int main(int argc, char *argv[])
     if (options.headless)
         return runService(argc, argv, commandLine); // no display, not even one to fail on
 
+    StandardError::install();
     Application app(argc, argv);
     Application::setApplicationName(QStringLiteral(WENDREL_NAME));
     Application::setApplicationVersion(QStringLiteral(WENDREL_VERSION));

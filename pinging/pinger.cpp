@@ -80,6 +80,7 @@ void Pinger::beginCount()
     startCountAt(read());
     m_state = State::Pinging;
     qCInfo(lcWendrel).noquote() << "Pinging" << device() << "every" << m_intervalMs << "ms";
+    Q_EMIT statusChanged(status());
     if (!m_watched)
         planWake();
 }
@@ -373,7 +374,7 @@ QString Pinger::status() const
 {
     switch (m_state) {
     case State::Idle:
-        return QStringLiteral("Idle");
+        return QStringLiteral("Stopped");
     case State::Waiting:
         return QStringLiteral("Waiting for %1: %2").arg(m_lostDevice, m_lostReason);
     case State::Pinging:

@@ -6,14 +6,14 @@
 #include "platform/commandline.h"
 #include "platform/lifetime.h"
 #include "platform/qtserialcomm.h"
+#include "platform/standarderror.h"
+#include "platform/systemdnotify.h"
 #include "platform/terminationsignals.h"
 #include "platform/tickcount.h"
 #include "platform/waketimer.h"
 #include "version.h"
 
 #include <QCoreApplication>
-
-#include <cstdio>
 
 // Every event goes through notify(), so a run-time error thrown by a handler
 // ends here, with its number on standard error and status 1.
@@ -38,8 +38,7 @@ static void say(const QString &title, const QString &text)
 {
     QString line = text;
     line.replace(QStringLiteral("\n\n"), QStringLiteral(" ")).replace(QLatin1Char('\n'), u' ');
-    std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(line));
-    std::fflush(stderr);
+    StandardError::writeLine((title + QStringLiteral(": ") + line).toLocal8Bit());
 }
 
 int runService(int &argc, char **argv, const CommandLine &commandLine)
@@ -47,6 +46,7 @@ int runService(int &argc, char **argv, const CommandLine &commandLine)
     // Qt's own event loop does less per wakeup than GLib's.
     if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
         qputenv("QT_NO_GLIB", "1");
+    StandardError::install();
     ServiceApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral(WENDREL_NAME));
     QCoreApplication::setApplicationVersion(QStringLiteral(WENDREL_VERSION));
@@ -70,13 +70,20 @@ int runService(int &argc, char **argv, const CommandLine &commandLine)
     });
     QObject::connect(&run, &Pinger::troubleOver, &run,
                      [](const QString &message) { say(QStringLiteral(WENDREL_NAME), message); });
+    // Under systemd: ready once the run pings or waits, and a line on each
+    // change of what it does.
+    SystemdNotify systemd;
+    QObject::connect(&run, &Pinger::statusChanged, &run,
+                     [&systemd](const QString &status) { systemd.status(status); });
     // A stop, a logout or Ctrl+C ends the run as Stop would, then the program.
-    const TerminationSignals terminationSignals([&run](int) {
+    const TerminationSignals terminationSignals([&run, &systemd](int) {
+        systemd.stopping();
         run.stop();
         QCoreApplication::exit(0);
     });
 
     run.selectPort(Integer(options.port == 2 ? 2 : 1));
     run.startUnattended(Long(options.intervalMs()));
+    systemd.ready();
     return QCoreApplication::exec();
 }

@@ -123,3 +123,14 @@ inline qint64 processCpuMs()
     return qint64(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000
             + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
 }
+
+// The environment of a program the test starts, with no display of any kind.
+#include <QProcessEnvironment>
+inline QProcessEnvironment withoutDisplay()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    environment.remove("QT_QPA_PLATFORM");
+    return environment;
+}

@@ -15,16 +15,6 @@
 
 #include <memory>
 
-// The program's environment with no display of any kind.
-static QProcessEnvironment withoutDisplay()
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove("DISPLAY");
-    environment.remove("WAYLAND_DISPLAY");
-    environment.remove("QT_QPA_PLATFORM");
-    return environment;
-}
-
 class tst_CommandLine : public QObject
 {
     Q_OBJECT
@@ -41,8 +31,6 @@ private Q_SLOTS:
     void badOptionEndsWithStatusTwo();
     void startOptions_data();
     void startOptions();
-    void serviceWaitsForALateDevice_data();
-    void serviceWaitsForALateDevice();
 };
 
 void tst_CommandLine::noOptionsKeepsTheMachinesPorts()
@@ -212,84 +200,6 @@ void tst_CommandLine::startOptions()
              hoursMinutesSecondsPort);
     QCOMPARE(start.start, starts);
     QCOMPARE(start.hidden, arguments.contains("--hidden"));
-}
-
-void tst_CommandLine::serviceWaitsForALateDevice_data()
-{
-    QTest::addColumn<QString>("program");
-    QTest::addColumn<QStringList>("options");
-    QTest::newRow("wendreld") << WENDRELD_BINARY << QStringList{};
-    QTest::newRow("wendrel --headless") << WENDREL_BINARY << QStringList{ "--headless" };
-}
-
-// The shared objects a process has mapped.
-static QStringList mappedObjects(qint64 pid)
-{
-    QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
-    if (!maps.open(QIODevice::ReadOnly))
-        return { "unreadable" };
-    QStringList objects;
-    for (const QByteArray &line : maps.readAll().split('\n')) {
-        const QString path = QString::fromLocal8Bit(line.mid(line.lastIndexOf(' ') + 1));
-        if (path.contains(".so") && !objects.contains(path.section('/', -1)))
-            objects << path.section('/', -1);
-    }
-    return objects;
-}
-
-// A service at boot: no display at all, and the adapter shows up only three
-// seconds after the program. It is waited for without a box, pinged within two
-// seconds of appearing and at the interval after; pulled, it is waited for
-// again, and pinged again when it is back; every step is a line on standard
-// error; SIGTERM ends it with 0. wendreld maps no display library at all.
-void tst_CommandLine::serviceWaitsForALateDevice()
-{
-    QFETCH(QString, program);
-    QFETCH(QStringList, options);
-    QTemporaryDir links;
-    const QString camera = links.filePath("camera");
-    QProcess service;
-    service.setProcessEnvironment(withoutDisplay());
-    service.start(program, options + QStringList{ "--interval", "1", "--port1", camera });
-    QVERIFY(service.waitForStarted(5000));
-    QVERIFY(!service.waitForFinished(3000)); // waiting, not refused
-
-    auto device = std::make_unique<Pty>();
-    QVERIFY(QFile::link(device->slaveName(), camera));
-    QCOMPARE(device->readWhileRunning(1, 2000), QByteArray(1, '\r'));
-    QElapsedTimer clock;
-    clock.start();
-    QCOMPARE(device->readWhileRunning(1, 2000), QByteArray(1, '\r'));
-    QVERIFY2(clock.elapsed() >= 900, qPrintable(QString::number(clock.elapsed())));
-    device.reset(); // pulled
-    QFile::remove(camera);
-    QTest::qWait(1500);
-    QCOMPARE(service.state(), QProcess::Running);
-    device = std::make_unique<Pty>(); // and back
-    QVERIFY(QFile::link(device->slaveName(), camera));
-    QCOMPARE(device->readWhileRunning(1, 2000), QByteArray(1, '\r'));
-    if (options.isEmpty()) {
-        const QStringList display
-                = mappedObjects(service.processId())
-                          .filter(QRegularExpression(
-                                  "^lib(Qt6Gui|Qt6Widgets|GL|EGL|xcb|fontconfig)\\b"));
-        QVERIFY2(display.isEmpty(), qPrintable(display.join(' ')));
-    }
-
-    service.terminate();
-    QVERIFY(service.waitForFinished(5000));
-    QCOMPARE(service.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(service.exitCode(), 0);
-    const QString said = QString::fromLocal8Bit(service.readAllStandardError());
-    QVERIFY2(said.contains("wendrel: Waiting for " + camera), qPrintable(said));
-    // The device the start waited for makes a start, not a return.
-    QVERIFY2(said.contains("wendrel: Pinging " + camera + " every 1000 ms"), qPrintable(said));
-    QVERIFY2(said.contains("wendrel: Lost " + camera), qPrintable(said));
-    // (or "/dev/pts/3 is back as /dev/pts/4", where the link leads elsewhere now)
-    QVERIFY2(said.count(QRegularExpression("wendrel: .* is back.*Pinging goes on.")) == 1,
-             qPrintable(said));
-    QVERIFY2(said.contains("wendrel: Stopped pinging " + camera), qPrintable(said));
-    QVERIFY2(!said.contains("Com Port Error: Invalid Port Number!"), qPrintable(said));
 }
 
 QTEST_GUILESS_MAIN(tst_CommandLine)

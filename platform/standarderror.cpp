@@ -1,0 +1,150 @@
+#include "standarderror.h"
+
+#include "logging.h"
+
+#include <QtGlobal>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#if defined(Q_OS_UNIX)
+#include <cerrno>
+#include <unistd.h>
+#else
+#include <cstdio>
+#endif
+
+// Writes everything or fails; waits as long as the reader makes it.
+static bool writeAll(const QByteArray &bytes)
+{
+#if defined(Q_OS_UNIX)
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written
+                = ::write(STDERR_FILENO, bytes.constData() + done, size_t(bytes.size() - done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        done += written;
+    }
+    return true;
+#else
+    return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr) == size_t(bytes.size())
+            && std::fflush(stderr) == 0;
+#endif
+}
+
+namespace {
+
+// Never destroyed: a writer stuck in a full pipe at the end of the program is
+// left to the end of the process, and lines logged by destructors still find it.
+struct Writer
+{
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<QByteArray> lines;
+    qsizetype queued = 0;
+    qint64 dropped = 0;
+    bool writing = false;
+
+    Writer()
+    {
+        std::thread([this] { serve(); }).detach();
+    }
+
+    void add(QByteArray line)
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (queued + line.size() > StandardError::QueueBytes) {
+                ++dropped;
+                return;
+            }
+            queued += line.size();
+            lines.push_back(std::move(line));
+        }
+        changed.notify_all();
+    }
+
+    void serve()
+    {
+        for (;;) {
+            QByteArray line;
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                changed.wait(lock, [this] { return !lines.empty(); });
+                line = std::move(lines.front());
+                lines.pop_front();
+                queued -= line.size();
+                writing = true;
+            }
+            const bool written = writeAll(line);
+            qint64 lost = 0;
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                writing = false;
+                if (written)
+                    std::swap(lost, dropped);
+            }
+            changed.notify_all();
+            if (lost > 0)
+                qCInfo(lcWendrel, "%lld log lines dropped", lost);
+        }
+    }
+
+    bool flush(int milliseconds)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        return changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                [this] { return lines.empty() && !writing; });
+    }
+};
+
+} // namespace
+
+static Writer &writer()
+{
+    static Writer *const theWriter = new Writer;
+    return *theWriter;
+}
+
+static void handleMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    const QByteArray line = qFormatLogMessage(type, context, message).toLocal8Bit() + '\n';
+    if (type == QtFatalMsg) {
+        // The program ends now: this one is written before it does.
+        writeAll(line);
+        std::abort();
+    }
+    writer().add(line);
+}
+
+namespace StandardError {
+
+void install()
+{
+    static bool installed = false;
+    if (std::exchange(installed, true))
+        return;
+    writer();
+    qInstallMessageHandler(handleMessage);
+    std::atexit([] { flush(250); });
+}
+
+void writeLine(const QByteArray &line)
+{
+    writer().add(line + '\n');
+}
+
+bool flush(int milliseconds)
+{
+    return writer().flush(milliseconds);
+}
+
+} // namespace StandardError
