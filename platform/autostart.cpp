@@ -1,6 +1,7 @@
 #include "autostart.h"
 
 #include "commandline.h"
+#include "qtserialcomm.h"
 #include "version.h"
 
 #include <QDir>
@@ -8,6 +9,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
+
+#include <utility>
 
 QStringList autostartCommand(const QString &program, const StartOptions &start,
                              const QString &port1Device, const QString &port2Device)
@@ -20,10 +23,12 @@ QStringList autostartCommand(const QString &program, const StartOptions &start,
                                  .arg(start.seconds, 2, 10, QLatin1Char('0')) };
     if (start.port != 0)
         command << QStringLiteral("--use-port") << QString::number(start.port);
+    // At login the working folder is the home folder, not the one the option
+    // was given in.
     if (!port1Device.isEmpty())
-        command << QStringLiteral("--port1") << port1Device;
+        command << QStringLiteral("--port1") << fullDevicePath(port1Device);
     if (!port2Device.isEmpty())
-        command << QStringLiteral("--port2") << port2Device;
+        command << QStringLiteral("--port2") << fullDevicePath(port2Device);
     if (start.audible)
         command << QStringLiteral("--audible");
     return command;
@@ -42,50 +47,112 @@ bool autostartEntryExists()
     return QFileInfo::exists(autostartPath());
 }
 
-// An Exec argument as desktop files want it: quoted where it holds anything
-// but plain characters, with the reserved ones escaped, and the backslashes
-// doubled once more for the file's own string escapes.
-static QString execArgument(QString argument)
+// The Desktop Entry specification escapes an Exec argument twice. First for
+// the Exec key: an argument with a reserved character goes in double quotes,
+// inside which ", `, $ and \ take a backslash; and a literal % is %%, or it
+// would be a field code. Then the whole value as every string value is: each
+// backslash written twice.
+static QString execArgument(const QString &argument)
 {
-    argument.replace(QLatin1Char('%'), QStringLiteral("%%"));
     static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_/.:,=+@-]+$"));
-    if (plain.match(argument).hasMatch())
-        return argument;
     QString quoted;
-    for (const QChar c : std::as_const(argument)) {
-        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$')
-            || c == QLatin1Char('\\'))
-            quoted += QStringLiteral("\\\\");
-        quoted += c;
+    if (plain.match(argument).hasMatch()) {
+        quoted = argument;
+    } else {
+        quoted = QLatin1Char('"');
+        for (const QChar c : argument) {
+            if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$')
+                || c == QLatin1Char('\\'))
+                quoted += QLatin1Char('\\');
+            quoted += c;
+        }
+        quoted += QLatin1Char('"');
     }
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+    quoted.replace(QLatin1Char('%'), QStringLiteral("%%"));
+    quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    return quoted;
+}
+
+QString execLine(const QStringList &command)
+{
+    QStringList arguments;
+    for (const QString &argument : command)
+        arguments << execArgument(argument);
+    return arguments.join(QLatin1Char(' '));
+}
+
+// The entry's lines with the keys Wendrel owns set to its values, in the
+// [Desktop Entry] group; every other line as it was.
+static QStringList withOwnKeys(QStringList lines, const QList<std::pair<QString, QString>> &own)
+{
+    const QString group = QStringLiteral("[Desktop Entry]");
+    qsizetype start = lines.indexOf(group);
+    if (start < 0) {
+        lines.prepend(QString());
+        lines.prepend(group);
+        start = 0;
+    }
+    qsizetype end = start + 1;
+    while (end < lines.size() && !lines.at(end).startsWith(QLatin1Char('[')))
+        ++end;
+    QStringList written;
+    for (qsizetype i = start + 1; i < end;) {
+        const QString key = lines.at(i).section(QLatin1Char('='), 0, 0).trimmed();
+        const auto owned = std::find_if(own.begin(), own.end(),
+                                        [&key](const auto &pair) { return pair.first == key; });
+        if (owned == own.end() || !lines.at(i).contains(QLatin1Char('='))) {
+            ++i;
+        } else if (written.contains(key)) {
+            lines.removeAt(i); // said twice: once is enough
+            --end;
+        } else {
+            lines[i] = owned->first + QLatin1Char('=') + owned->second;
+            written << key;
+            ++i;
+        }
+    }
+    // What is missing goes after the group's last key, before any blank lines.
+    qsizetype at = end;
+    while (at > start + 1 && lines.at(at - 1).trimmed().isEmpty())
+        --at;
+    for (const auto &[key, value] : own) {
+        if (!written.contains(key))
+            lines.insert(at++, key + QLatin1Char('=') + value);
+    }
+    return lines;
 }
 
 bool writeAutostartEntry(const QStringList &command, QString *error)
 {
-    const QString path = autostartPath();
+    // An entry that is a link (kept with the user's other settings) is written
+    // where it leads.
+    QString path = autostartPath();
+    const QFileInfo entry(path);
+    if (entry.isSymLink() && entry.exists())
+        path = entry.canonicalFilePath();
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
         *error = QStringLiteral("Cannot make the folder %1").arg(QFileInfo(path).absolutePath());
         return false;
     }
-    QStringList exec;
-    for (const QString &argument : command)
-        exec << execArgument(argument);
+    QStringList lines;
+    if (QFile existing(path); existing.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        lines = QString::fromUtf8(existing.readAll()).split(QLatin1Char('\n'));
+        if (!lines.isEmpty() && lines.constLast().isEmpty())
+            lines.removeLast();
+    }
+    lines = withOwnKeys(lines,
+                        { { QStringLiteral("Type"), QStringLiteral("Application") },
+                          { QStringLiteral("Name"), QStringLiteral(WENDREL_NAME) },
+                          { QStringLiteral("Comment"), QStringLiteral(WENDREL_DESCRIPTION) },
+                          { QStringLiteral("Icon"), QStringLiteral(WENDREL_APP_ID) },
+                          { QStringLiteral("Exec"), execLine(command) },
+                          { QStringLiteral("Terminal"), QStringLiteral("false") } });
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
         *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
         return false;
     }
-    file.write(QStringLiteral("[Desktop Entry]\n"
-                              "Type=Application\n"
-                              "Name=" WENDREL_NAME "\n"
-                              "Comment=" WENDREL_DESCRIPTION "\n"
-                              "Icon=" WENDREL_APP_ID "\n"
-                              "Exec=%1\n"
-                              "Terminal=false\n"
-                              "X-GNOME-Autostart-enabled=true\n")
-                       .arg(exec.join(QLatin1Char(' ')))
-                       .toUtf8());
+    file.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
     if (!file.commit()) {
         *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
         return false;
@@ -93,14 +160,17 @@ bool writeAutostartEntry(const QStringList &command, QString *error)
     return true;
 }
 
-bool removeAutostartEntry(QString *error)
+Removal removeAutostartEntry(QString *error)
 {
     const QString path = autostartPath();
-    if (QFileInfo::exists(path) && !QFile::remove(path)) {
+    const QFileInfo entry(path);
+    if (!entry.exists() && !entry.isSymLink())
+        return Removal::NothingThere;
+    if (!QFile::remove(path)) {
         *error = QStringLiteral("Cannot remove %1").arg(path);
-        return false;
+        return Removal::Failed;
     }
-    return true;
+    return Removal::Removed;
 }
 
 QString runningProgram()

@@ -8,13 +8,25 @@
 
 struct StartOptions;
 
-// The command that starts this program hidden and pinging with the settings.
+// The command that starts this program hidden and pinging with the settings;
+// the devices by their full paths, as the program opens them.
 QStringList autostartCommand(const QString &program, const StartOptions &start,
                              const QString &port1Device, const QString &port2Device);
 QString autostartPath();
 bool autostartEntryExists();
-// Writes or removes the entry; false and a reason on failure.
+
+// Writes the entry, or rewrites the keys Wendrel owns in an entry there is
+// (Type, Name, Comment, Icon, Exec, Terminal), keeping every other one the
+// user or the desktop put there. False and a reason on failure.
 bool writeAutostartEntry(const QStringList &command, QString *error);
-bool removeAutostartEntry(QString *error);
+
+enum class Removal { Removed, NothingThere, Failed };
+// Removes the entry, or a link that leads nowhere in its place.
+Removal removeAutostartEntry(QString *error);
+
+// The Exec line's text for the command: quoted for the Exec key, then escaped
+// as every string of a desktop file is.
+QString execLine(const QStringList &command);
+
 // This program's own file, for the entry's Exec line.
 QString runningProgram();

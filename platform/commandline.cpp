@@ -60,8 +60,11 @@ static bool parseInterval(const QString &text, StartOptions &start)
         return false;
     QList<int> values;
     for (const QString &part : parts) {
+        // ASCII digits only: QChar::isDigit() takes ٣ too, and toInt() reads it as nothing.
         const bool digits = !part.isEmpty() && part.size() <= 2
-                && std::all_of(part.begin(), part.end(), [](QChar c) { return c.isDigit(); });
+                && std::all_of(part.begin(), part.end(), [](QChar c) {
+                       return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+                   });
         if (!digits)
             return false;
         values << part.toInt();
@@ -74,6 +77,45 @@ static bool parseInterval(const QString &text, StartOptions &start)
     start.minutes = values[1];
     start.seconds = values[2];
     return true;
+}
+
+// A device path a desktop entry's Exec line and a log line can carry: valid
+// UTF-8 (the local encoding turns anything else into U+FFFD) with no control
+// character.
+static bool isPlainDevicePath(const QString &path)
+{
+    return std::none_of(path.begin(), path.end(), [](QChar c) {
+        return c.unicode() < 0x20 || c.unicode() == 0x7f
+                || (c.unicode() >= 0x80 && c.unicode() < 0xa0) || c == QChar::ReplacementCharacter;
+    });
+}
+
+// QCommandLineParser's own help needs an application object; this one does not.
+static QString usage(const QString &programName, const QString &description,
+                     const QList<QCommandLineOption> &options, bool service)
+{
+    QString text
+            = QStringLiteral("Usage: %1 [options]\n%2\n\nOptions:\n").arg(programName, description);
+    for (const QCommandLineOption &option : options) {
+        QStringList names;
+        for (const QString &name : option.names())
+            names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+        QString left = names.join(QStringLiteral(", "));
+        if (!option.valueName().isEmpty())
+            left += QLatin1Char(' ') + option.valueName();
+        text += QStringLiteral("  %1  %2\n").arg(left, -20).arg(option.description());
+    }
+    if (service)
+        return text
+                + QStringLiteral("\nExample: ping /dev/ttyUSB0 every five minutes:\n"
+                                 "  %1 --port1 /dev/ttyUSB0 --interval 5:00\n")
+                          .arg(programName);
+    return text
+            + QStringLiteral("\nExample: ping /dev/ttyUSB0 every five minutes from login on:\n"
+                             "  %1 --port1 /dev/ttyUSB0 --interval 5:00 --audible --autostart\n"
+                             "\nQt's own options (-platform, -display, -style, ...) "
+                             "are taken as by every Qt program.\n")
+                      .arg(programName);
 }
 
 long StartOptions::intervalMs() const
@@ -136,31 +178,57 @@ CommandLine CommandLine::parse(const QStringList &allArguments, Program program)
     CommandLine result;
     const QString programName
             = arguments.value(0, service ? QStringLiteral("wendreld") : QStringLiteral("wendrel"));
-    if (!parser.parse(arguments)) {
-        result.action = Action::Fail;
-        result.errorText = QStringLiteral("%1: %2\nTry '%1 --help' for more information.")
-                                   .arg(programName, parser.errorText());
-        return result;
-    }
-    if (!parser.positionalArguments().isEmpty()) {
-        result.action = Action::Fail;
-        result.errorText = QStringLiteral("%1: unexpected argument '%2'\n"
-                                          "Try '%1 --help' for more information.")
-                                   .arg(programName, parser.positionalArguments().constFirst());
-        return result;
-    }
-    result.port1Device = parser.value(port1Option);
-    result.port2Device = parser.value(port2Option);
     result.versionText = QStringLiteral(WENDREL_NAME " " WENDREL_VERSION);
-    // QCommandLineParser's own help needs an application object; this one does not.
-    result.helpText = QStringLiteral("Usage: %1 [options]\n%2\n\nOptions:\n")
-                              .arg(programName, parser.applicationDescription());
+    result.helpText = usage(programName, parser.applicationDescription(), options, service);
     const auto fail = [&result, &programName](const QString &why) {
         result.action = Action::Fail;
         result.errorText = QStringLiteral("%1: %2\nTry '%1 --help' for more information.")
                                    .arg(programName, why);
         return result;
     };
+
+    // --help and --version answer whatever else is given, a slip included.
+    const auto given = [&arguments](const char *shortName, const char *longName) {
+        return arguments.mid(1).contains(QLatin1String(shortName))
+                || arguments.mid(1).contains(QLatin1String(longName));
+    };
+    if (given("-h", "--help")) {
+        result.action = Action::ShowHelp;
+        return result;
+    }
+    if (given("-v", "--version")) {
+        result.action = Action::ShowVersion;
+        return result;
+    }
+    if (!parser.parse(arguments))
+        return fail(parser.errorText());
+    if (!parser.positionalArguments().isEmpty())
+        return fail(QStringLiteral("unexpected argument '%1'")
+                            .arg(parser.positionalArguments().constFirst()));
+
+    // The values are checked before anything else, so a slip never passes
+    // unnoticed: once each, none empty, a device path that a desktop entry and
+    // a log line can carry.
+    for (const QCommandLineOption &option :
+         { port1Option, port2Option, intervalOption, usePortOption }) {
+        const QStringList values = parser.values(option);
+        const QString name = QStringLiteral("--") + option.names().constFirst();
+        if (values.size() > 1)
+            return fail(QStringLiteral("%1 is given %2 times; give it once")
+                                .arg(name)
+                                .arg(values.size()));
+        if (values.size() == 1 && values.constFirst().isEmpty())
+            return fail(QStringLiteral("%1 needs a %2, not an empty one")
+                                .arg(name, option.valueName()));
+    }
+    for (const QCommandLineOption &port : { port1Option, port2Option }) {
+        if (!isPlainDevicePath(parser.value(port)))
+            return fail(QStringLiteral("--%1 takes a device path in UTF-8 with no control "
+                                       "characters (a line break, a tab), not '%2'")
+                                .arg(port.names().constFirst(), parser.value(port)));
+    }
+    result.port1Device = parser.value(port1Option);
+    result.port2Device = parser.value(port2Option);
     if (parser.isSet(intervalOption) && !parseInterval(parser.value(intervalOption), result.start))
         return fail(QStringLiteral("--interval takes [[H:]M:]S with hours 0-24, minutes and "
                                    "seconds 0-59 (45, 5:00, 1:30:00), not '%1'")
@@ -171,6 +239,7 @@ CommandLine CommandLine::parse(const QStringList &allArguments, Program program)
             return fail(QStringLiteral("--use-port takes 1 or 2, not '%1'").arg(port));
         result.start.port = port.toInt();
     }
+
     // Options the program does not take are never set.
     const auto isSet = [&parser, &options](const QCommandLineOption &option) {
         const bool taken = std::any_of(options.begin(), options.end(),
@@ -179,63 +248,21 @@ CommandLine CommandLine::parse(const QStringList &allArguments, Program program)
                                        });
         return taken && parser.isSet(option);
     };
+    if (isSet(autostartOption) && isSet(noAutostartOption))
+        return fail(QStringLiteral("--autostart and --no-autostart ask for opposite things; "
+                                   "give one"));
     result.start.audible = isSet(audibleOption);
     result.start.hidden = isSet(hiddenOption);
     result.start.headless = service || isSet(headlessOption);
     result.start.start = isSet(startOption) || result.start.headless || isSet(autostartOption);
     const bool zeroInterval
             = result.start.hours == 0 && result.start.minutes == 0 && result.start.seconds == 0;
-    const bool answersAndEnds = parser.isSet(helpOption) || parser.isSet(versionOption)
-            || parser.isSet(listOption) || isSet(noAutostartOption);
+    const bool answersAndEnds = parser.isSet(listOption) || isSet(noAutostartOption);
     if (result.start.start && zeroInterval && !answersAndEnds)
         return fail(QStringLiteral("pinging from the start needs an --interval above 0, "
                                    "such as --interval 5:00"));
 
-    for (const QCommandLineOption &option : options) {
-        QStringList names;
-        for (const QString &name : option.names())
-            names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
-        QString left = names.join(QStringLiteral(", "));
-        if (!option.valueName().isEmpty())
-            left += QLatin1Char(' ') + option.valueName();
-        result.helpText += QStringLiteral("  %1  %2\n").arg(left, -20).arg(option.description());
-    }
-    if (service)
-        result.helpText += QStringLiteral("\nExample: ping /dev/ttyUSB0 every five minutes:\n"
-                                          "  %1 --port1 /dev/ttyUSB0 --interval 5:00\n")
-                                   .arg(programName);
-    else
-        result.helpText
-                += QStringLiteral(
-                           "\nExample: ping /dev/ttyUSB0 every five minutes from login on:\n"
-                           "  %1 --port1 /dev/ttyUSB0 --interval 5:00 --audible --autostart\n"
-                           "\nQt's own options (-platform, -display, -style, ...) "
-                           "are taken as by every Qt program.\n")
-                           .arg(programName);
-    // Checked before anything else is done, so a slip never passes unnoticed.
-    for (const QCommandLineOption &port :
-         { port1Option, port2Option, intervalOption, usePortOption }) {
-        const QStringList given = parser.values(port);
-        const QString name = QStringLiteral("--") + port.names().constFirst();
-        QString wrong;
-        if (given.size() > 1)
-            wrong = QStringLiteral("%1 is given %2 times; give it once")
-                            .arg(name)
-                            .arg(given.size());
-        else if (given.size() == 1 && given.constFirst().isEmpty())
-            wrong = QStringLiteral("%1 needs a %2, not an empty one").arg(name, port.valueName());
-        if (!wrong.isEmpty()) {
-            result.action = Action::Fail;
-            result.errorText = QStringLiteral("%1: %2\nTry '%1 --help' for more information.")
-                                       .arg(programName, wrong);
-            return result;
-        }
-    }
-    if (parser.isSet(helpOption))
-        result.action = Action::ShowHelp;
-    else if (parser.isSet(versionOption))
-        result.action = Action::ShowVersion;
-    else if (parser.isSet(listOption))
+    if (parser.isSet(listOption))
         result.action = Action::ListPorts;
     else if (isSet(autostartOption))
         result.action = Action::WriteAutostart;

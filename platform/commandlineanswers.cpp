@@ -35,12 +35,20 @@ int answerCommandLine(const CommandLine &commandLine)
     }
     case CommandLine::Action::RemoveAutostart: {
         QString error;
-        if (!removeAutostartEntry(&error)) {
-            std::fprintf(stderr, "%s\n", qPrintable(error));
-            return 1;
+        switch (removeAutostartEntry(&error)) {
+        case Removal::Removed:
+            std::printf("Wendrel no longer starts at login: removed %s\n",
+                        qPrintable(autostartPath()));
+            return 0;
+        case Removal::NothingThere:
+            std::printf("Wendrel did not start at login: there is no %s\n",
+                        qPrintable(autostartPath()));
+            return 0;
+        case Removal::Failed:
+            break;
         }
-        std::printf("Wendrel no longer starts at login: removed %s\n", qPrintable(autostartPath()));
-        return 0;
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
     }
     case CommandLine::Action::Fail:
         std::fprintf(stderr, "%s\n", qPrintable(commandLine.errorText));

@@ -6,8 +6,10 @@
 #include "platform/commandline.h"
 #include "platform/qtserialcomm.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -31,6 +33,7 @@ private Q_SLOTS:
     void badOptionEndsWithStatusTwo();
     void startOptions_data();
     void startOptions();
+    void autostartEntryKeepsWhatItDoesNotOwn();
 };
 
 void tst_CommandLine::noOptionsKeepsTheMachinesPorts()
@@ -84,13 +87,44 @@ void tst_CommandLine::refusals_data()
             << QStringList{ "wendrel", "--port1", "/dev/a", "--port1=/dev/b" }
             << "--port1 is given";
     QTest::newRow("stray argument") << QStringList{ "wendrel", "COM1" } << "COM1";
+    QTest::newRow("interval: Arabic-Indic digits")
+            << QStringList{ "wendrel", "--interval", QString::fromUtf8("5:\u0663\u0660") }
+            << "--interval takes";
+    QTest::newRow("an empty device before the interval")
+            << QStringList{ "wendrel", "--port1", "", "--start" } << "--port1 needs";
+    QTest::newRow("a device with a line break") << QStringList{
+        "wendrel", "--port1", "/dev/x\nEvil=1", "--autostart", "--interval", "5"
+    } << "--port1 takes a device path";
+    QTest::newRow("a device with a tab")
+            << QStringList{ "wendrel", "--port2", "/dev/a\tb" } << "--port2 takes a device path";
+    QTest::newRow("a device not in UTF-8")
+            << QStringList{ "wendrel", "--port1", QString::fromLocal8Bit("/dev/\xff") }
+            << "--port1 takes a device path";
+    QTest::newRow("autostart and no autostart")
+            << QStringList{ "wendrel", "--autostart", "--no-autostart" } << "opposite";
+    QTest::newRow("service: no window options")
+            << QStringList{ "wendreld", "--hidden", "--interval", "5" } << "hidden";
+    // --help and --version answer whatever else is given.
+    QTest::newRow("help with a bad interval")
+            << QStringList{ "wendrel", "--help", "--interval", "99" } << "";
+    QTest::newRow("version with an unknown option")
+            << QStringList{ "wendrel", "--bogus", "-v" } << "";
 }
 
 void tst_CommandLine::refusals()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, said);
-    const CommandLine line = CommandLine::parse(arguments);
+    const CommandLine line = CommandLine::parse(arguments,
+                                                arguments.constFirst() == "wendreld"
+                                                        ? CommandLine::Program::Service
+                                                        : CommandLine::Program::Window);
+    if (said.isEmpty()) {
+        QCOMPARE(line.action,
+                 arguments.contains("--help") ? CommandLine::Action::ShowHelp
+                                              : CommandLine::Action::ShowVersion);
+        return;
+    }
     QCOMPARE(line.action, CommandLine::Action::Fail);
     QVERIFY2(line.errorText.contains(said), qPrintable(line.errorText));
 }
@@ -200,6 +234,52 @@ void tst_CommandLine::startOptions()
              hoursMinutesSecondsPort);
     QCOMPARE(start.start, starts);
     QCOMPARE(start.hidden, arguments.contains("--hidden"));
+}
+
+// The entry is the user's file too: --no-autostart says when there is none and
+// takes a link that leads nowhere away; --autostart rewrites only the keys
+// Wendrel owns, keeps the user's, and writes a relative device absolute.
+void tst_CommandLine::autostartEntryKeepsWhatItDoesNotOwn()
+{
+    QTemporaryDir config;
+    QProcessEnvironment environment = withoutDisplay();
+    environment.insert("XDG_CONFIG_HOME", config.path());
+    const QString entry = config.filePath("autostart/org.wendrel.Wendrel.desktop");
+    const auto run = [&](const QStringList &arguments) {
+        QProcess option;
+        option.setProcessEnvironment(environment);
+        option.setWorkingDirectory(config.path());
+        option.start(WENDREL_BINARY, arguments);
+        option.waitForFinished(10000);
+        return std::pair{ option.exitCode(),
+                          QString::fromLocal8Bit(option.readAllStandardOutput()) };
+    };
+    QVERIFY(QDir(config.path()).mkdir("autostart"));
+    const auto [nothing, saidNothing] = run({ "--no-autostart" });
+    QCOMPARE(nothing, 0);
+    QVERIFY2(saidNothing.contains("did not start at login: there is no " + entry),
+             qPrintable(saidNothing));
+    QVERIFY(QFile::link(config.filePath("nowhere"), entry));
+    const auto [dangling, saidDangling] = run({ "--no-autostart" });
+    QCOMPARE(dangling, 0);
+    QVERIFY2(saidDangling.contains("removed " + entry), qPrintable(saidDangling));
+    QVERIFY(!QFileInfo(entry).isSymLink());
+
+    QFile edited(entry);
+    QVERIFY(edited.open(QIODevice::WriteOnly));
+    edited.write("[Desktop Entry]\nType=Application\nName=Old name\nExec=old --start\n"
+                 "X-GNOME-Autostart-Delay=30\n\n[Desktop Action quiet]\nName=Quiet\n");
+    edited.close();
+    QCOMPARE(run({ "--autostart", "--port1", "./cam", "--interval", "5" }).first, 0);
+    QVERIFY(edited.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(edited.readAll()).split('\n');
+    QVERIFY2(lines.contains("X-GNOME-Autostart-Delay=30"), qPrintable(lines.join('\n')));
+    QVERIFY(lines.contains("Name=Wendrel") && lines.contains("[Desktop Action quiet]"));
+    QCOMPARE(lines.filter(QRegularExpression("^Exec=")).size(), 1);
+    QVERIFY2(lines.filter(QRegularExpression("^Exec="))
+                     .value(0)
+                     .endsWith("--port1 " + config.filePath("cam")),
+             qPrintable(lines.filter(QRegularExpression("^Exec=")).value(0)));
 }
 
 QTEST_GUILESS_MAIN(tst_CommandLine)

@@ -8,6 +8,7 @@
 
 #include "platform/qtserialcomm.h"
 
+#include <QDir>
 #include <QFile>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -228,13 +229,33 @@ void tst_Signals::flappingCableShowsOneBoxAtTheMost()
     QVERIFY2(told.filter("is back").size() <= minutes, qPrintable(told.join('\n')));
 }
 
+// The process whose command line holds the word, and that command line.
+static std::pair<qint64, QStringList> processWith(const QString &word)
+{
+    for (const QString &pid : QDir("/proc").entryList(QDir::Dirs)) {
+        QFile file("/proc/" + pid + "/cmdline");
+        if (!pid.toLongLong() || !file.open(QIODevice::ReadOnly))
+            continue;
+        QStringList argv = QString::fromLocal8Bit(file.readAll()).split(QChar(0));
+        if (!argv.isEmpty() && argv.constLast().isEmpty())
+            argv.removeLast();
+        if (argv.contains(word))
+            return { pid.toLongLong(), argv };
+    }
+    return { 0, {} };
+}
+
 // Start at login: the option writes a valid autostart entry whose Exec line
-// carries the settings; that line, run as a desktop would at login, starts the
-// program hidden in the tray and pinging; the other option removes the entry.
+// carries the settings, a device whose name holds a space, quotes, a
+// backslash, $, % and a backtick among them; launched as a desktop launches it
+// at login, the program gets exactly that device, starts hidden in the tray
+// and pings; the other option removes the entry.
 void tst_Signals::autostartEntryStartsHiddenAndPinging()
 {
     QTemporaryDir config;
     Pty pty;
+    const QString device = config.filePath(R"(cam era "q" 'x' \ $HOME %d `id`)");
+    QVERIFY(QFile::link(pty.slaveName(), device));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("XDG_CONFIG_HOME", config.path());
     const auto run = [&environment](const QStringList &arguments) {
@@ -246,7 +267,7 @@ void tst_Signals::autostartEntryStartsHiddenAndPinging()
                           QString::fromLocal8Bit(option.readAllStandardOutput()) };
     };
     const auto [status, said]
-            = run({ "--autostart", "--port1", pty.slaveName(), "--interval", "0:01", "--audible" });
+            = run({ "--autostart", "--port1", device, "--interval", "0:01", "--audible" });
     QCOMPARE(status, 0);
     const QString entry = config.filePath("autostart/org.wendrel.Wendrel.desktop");
     QVERIFY2(said.contains(entry), qPrintable(said));
@@ -256,30 +277,22 @@ void tst_Signals::autostartEntryStartsHiddenAndPinging()
     QCOMPARE(validate.exitCode(), 0);
     QCOMPARE(validate.readAllStandardOutput(), QByteArray());
 
-    QFile file(entry);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QString exec = QString::fromUtf8(file.readAll())
-                                 .split('\n')
-                                 .filter(QRegularExpression("^Exec="))
-                                 .value(0)
-                                 .mid(5);
-    const QStringList command = exec.split(' ');
-    QCOMPARE(command.value(0), QFileInfo(WENDREL_BINARY).canonicalFilePath());
-    QCOMPARE(command.mid(1),
-             (QStringList{ "--hidden", "--start", "--interval", "0:00:01", "--port1",
-                           pty.slaveName(), "--audible" }));
-
-    QProcess wendrel;
-    wendrel.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    wendrel.start(command.value(0), command.mid(1));
-    QVERIFY(wendrel.waitForStarted(5000));
+    QProcess launcher;
+    launcher.setProcessChannelMode(QProcess::ForwardedChannels);
+    launcher.start("gio", { "launch", entry });
+    QVERIFY(launcher.waitForFinished(10000));
+    QCOMPARE(launcher.exitCode(), 0);
     QCOMPARE(pty.readUpTo(1, 5000), QByteArray(1, '\r'));
+    const auto [pid, argv] = processWith(device);
+    QVERIFY(pid > 0);
+    QCOMPARE(argv,
+             (QStringList{ QFileInfo(WENDREL_BINARY).canonicalFilePath(), "--hidden", "--start",
+                           "--interval", "0:00:01", "--port1", device, "--audible" }));
     QCOMPARE(pty.readUpTo(1, 2000), QByteArray(1, '\r'));
-    QTRY_COMPARE_WITH_TIMEOUT(iconsInTray(wendrel.processId()), 1, 5000);
-    QVERIFY(visibleWindows(wendrel.processId(), false).isEmpty());
-    ::kill(pid_t(wendrel.processId()), SIGTERM);
-    QVERIFY(wendrel.waitForFinished(5000));
-    QCOMPARE(wendrel.exitCode(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(iconsInTray(pid), 1, 5000);
+    QVERIFY(visibleWindows(pid, false).isEmpty());
+    ::kill(pid_t(pid), SIGTERM);
+    QTRY_VERIFY_WITH_TIMEOUT(processWith(device).first == 0, 5000);
 
     QCOMPARE(run({ "--no-autostart" }).first, 0);
     QVERIFY(!QFile::exists(entry));

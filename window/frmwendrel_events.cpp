@@ -277,7 +277,7 @@ void frmWendrel::setStartAtLogin(bool on)
                                                     options.port == 2 ? device : QString()),
                                    &error);
     } else {
-        done = removeAutostartEntry(&error);
+        done = removeAutostartEntry(&error) != Removal::Failed;
     }
     if (!done)
         m_platform.messageBox.show(error, Caption);
