@@ -32,7 +32,7 @@ public:
 
 private:
     QWidget *visibleParent() const;
-    void placeBesideWindow();
+    void placeBesideWindow(QSize size);
 
     QPointer<QWidget> m_window;
     QPointer<QMessageBox> m_notice;

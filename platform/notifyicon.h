@@ -44,10 +44,12 @@ public:
     // False where nothing would take a minimised window off the screen (an X
     // display with no window manager): the window then stays where it is.
     virtual bool canMinimise() const = 0;
-    // A desktop notification: from the icon while it is shown, else through the
-    // desktop's notification service. Changes neither the icon nor its tip.
-    // False where no notification can be shown.
+    // A desktop notification, which replaces the last one shown. Changes
+    // neither the icon nor its tip. False where no notification can be shown;
+    // one that was sent but turned away later is handed to the handler.
     virtual bool showMessage(const QString &title, const QString &text) = 0;
+    using UndeliveredHandler = std::function<void(const QString &title, const QString &text)>;
+    virtual void setUndeliveredHandler(UndeliveredHandler handler) = 0;
 
     using MouseHandler = std::function<void(std::int32_t mouseMessage)>;
     virtual void setMouseHandler(MouseHandler handler) = 0;

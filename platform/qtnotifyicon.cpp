@@ -75,6 +75,8 @@ static constexpr int NotificationMs = 10000;
 // The freedesktop notification service, which every desktop's shell offers.
 // The call is not waited for; its answer, the notification's number, is kept so
 // that the next notification replaces this one instead of piling up beside it.
+// Turned away (no such service), the message goes to Qt's balloon, or back to
+// whoever asked.
 bool QtNotifyIcon::notifyThroughDesktop(const QString &title, const QString &text)
 {
 #if QT_CONFIG(dbus)
@@ -90,11 +92,13 @@ bool QtNotifyIcon::notifyThroughDesktop(const QString &title, const QString &tex
            << NotificationMs;
     auto *answer = new QDBusPendingCallWatcher(bus.asyncCall(notify), &m_tray);
     QObject::connect(answer, &QDBusPendingCallWatcher::finished, &m_tray,
-                     [this](QDBusPendingCallWatcher *call) {
+                     [this, title, text](QDBusPendingCallWatcher *call) {
+                         call->deleteLater();
                          const QDBusPendingReply<uint> reply = *call;
                          if (reply.isValid())
                              m_lastNotification = reply.value();
-                         call->deleteLater();
+                         else if (!showBalloon(title, text) && m_undeliveredHandler)
+                             m_undeliveredHandler(title, text);
                      });
     return true;
 #else
@@ -104,14 +108,18 @@ bool QtNotifyIcon::notifyThroughDesktop(const QString &title, const QString &tex
 #endif
 }
 
+// Qt's own balloon from the icon, which shows one message at a time.
+bool QtNotifyIcon::showBalloon(const QString &title, const QString &text)
+{
+    if (!m_tray.isVisible() || !QSystemTrayIcon::supportsMessages())
+        return false;
+    m_tray.showMessage(title, text, QSystemTrayIcon::Information, NotificationMs);
+    return true;
+}
+
 bool QtNotifyIcon::showMessage(const QString &title, const QString &text)
 {
-    // Qt's own balloon, and the tray's, show one message at a time.
-    if (m_tray.isVisible() && QSystemTrayIcon::supportsMessages()) {
-        m_tray.showMessage(title, text, QSystemTrayIcon::Information, NotificationMs);
-        return true;
-    }
-    return notifyThroughDesktop(title, text);
+    return notifyThroughDesktop(title, text) || showBalloon(title, text);
 }
 
 std::int32_t QtNotifyIcon::Shell_NotifyIconA(std::int32_t message, QByteArray &record)

@@ -15,6 +15,10 @@ public:
     bool available() const override;
     bool canMinimise() const override;
     bool showMessage(const QString &title, const QString &text) override;
+    void setUndeliveredHandler(UndeliveredHandler handler) override
+    {
+        m_undeliveredHandler = std::move(handler);
+    }
     void setMouseHandler(MouseHandler handler) override { m_mouseHandler = std::move(handler); }
 
     // Turns a tray activation into the mouse messages the window expects. Trays
@@ -29,9 +33,11 @@ public:
 private:
     void deliver(std::int32_t mouseMessage);
     bool notifyThroughDesktop(const QString &title, const QString &text);
+    bool showBalloon(const QString &title, const QString &text);
 
     QSystemTrayIcon m_tray;
     MouseHandler m_mouseHandler;
+    UndeliveredHandler m_undeliveredHandler;
     QElapsedTimer m_lastSingle;  // first of a possible pair of single activations
     QElapsedTimer m_lastDouble;  // a double-click just delivered, to drop its echo
     uint m_lastNotification = 0; // the desktop's number of our last notification

@@ -42,8 +42,7 @@ static bool writeAll(const QByteArray &bytes)
 
 namespace {
 
-// Never destroyed: a writer stuck in a full pipe at the end of the program is
-// left to the end of the process, and lines logged by destructors still find it.
+// Never destroyed: lines logged by destructors at the very end still find it.
 struct Writer
 {
     std::mutex mutex;
@@ -52,16 +51,20 @@ struct Writer
     qsizetype queued = 0;
     qint64 dropped = 0;
     bool writing = false;
+    bool finished = false; // from now on a line is written at once
+    std::thread thread;
 
-    Writer()
-    {
-        std::thread([this] { serve(); }).detach();
-    }
+    Writer() : thread([this] { serve(); }) { }
 
     void add(QByteArray line)
     {
         {
-            std::lock_guard<std::mutex> lock(mutex);
+            std::unique_lock<std::mutex> lock(mutex);
+            if (finished) {
+                lock.unlock();
+                writeAll(line);
+                return;
+            }
             if (queued + line.size() > StandardError::QueueBytes) {
                 ++dropped;
                 return;
@@ -78,7 +81,9 @@ struct Writer
             QByteArray line;
             {
                 std::unique_lock<std::mutex> lock(mutex);
-                changed.wait(lock, [this] { return !lines.empty(); });
+                changed.wait(lock, [this] { return !lines.empty() || finished; });
+                if (lines.empty())
+                    return;
                 line = std::move(lines.front());
                 lines.pop_front();
                 queued -= line.size();
@@ -104,13 +109,29 @@ struct Writer
         return changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
                                 [this] { return lines.empty() && !writing; });
     }
+
+    // At the end: what is queued gets a moment, then the thread ends; one
+    // held by a reader that reads nothing is left to the end of the process.
+    void finish(int milliseconds)
+    {
+        const bool written = flush(milliseconds);
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            finished = true;
+        }
+        changed.notify_all();
+        if (written)
+            thread.join();
+        else
+            thread.detach();
+    }
 };
 
 } // namespace
 
 static Writer &writer()
 {
-    static Writer *const theWriter = new Writer;
+    static auto *const theWriter = new Writer;
     return *theWriter;
 }
 
@@ -134,7 +155,7 @@ void install()
         return;
     writer();
     qInstallMessageHandler(handleMessage);
-    std::atexit([] { flush(250); });
+    std::atexit([] { writer().finish(250); });
 }
 
 void writeLine(const QByteArray &line)

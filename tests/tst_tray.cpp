@@ -8,7 +8,10 @@
 #include "platform/qtnotifyicon.h"
 #include "window/reversedscrollbar.h"
 
+#include <QDBusConnection>
+#include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 
@@ -17,6 +20,8 @@ class tst_Tray : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // First: the session bus is the test's own only if nothing asked for one before.
+    void notificationsReplaceTheLast();
     void loadFillsTheRecord();
     void hideThenAdd();
     void decodeMouseMessage_data();
@@ -27,6 +32,8 @@ private Q_SLOTS:
     void noNotificationAreaMinimisesInstead_data();
     void noNotificationAreaMinimisesInstead();
     void activationsBecomeMouseMessages();
+    void troubleToldWhereNoNotificationGoes_data();
+    void troubleToldWhereNoNotificationGoes();
 };
 
 void tst_Tray::loadFillsTheRecord()
@@ -177,6 +184,95 @@ void tst_Tray::activationsBecomeMouseMessages()
     icon.activate(QSystemTrayIcon::Context, 400);
     icon.activate(QSystemTrayIcon::MiddleClick, 400);
     QCOMPARE(messages, (QList<std::int32_t>{ 515, 517, 520 }));
+}
+
+void tst_Tray::troubleToldWhereNoNotificationGoes_data()
+{
+    QTest::addColumn<bool>("hidden");
+    QTest::addColumn<bool>("turnedAwayLater");
+    QTest::newRow("minimised, no notification at all") << false << false;
+    QTest::newRow("hidden, the notification turned away") << true << true;
+}
+
+// Off screen on a desktop with no notification service, a loss is not lost:
+// the notice shows when the window is on screen again.
+void tst_Tray::troubleToldWhereNoNotificationGoes()
+{
+    QFETCH(bool, hidden);
+    QFETCH(bool, turnedAwayLater);
+    Rig rig;
+    rig.tray.notificationsShow = turnedAwayLater;
+    rig.form().show();
+    rig.c().VScroll3->setSetting(1);
+    rig.form().Command2_Click();
+    if (hidden)
+        rig.form().Command5_Click();
+    else
+        rig.form().showMinimized();
+    rig.serial.loseDevice();
+    QCOMPARE(rig.log.only("notify:Com Port Error").size(), 1);
+    if (turnedAwayLater)
+        rig.tray.turnAway("Com Port Error", rig.log.only("notify:").value(0).section(':', 2));
+    QVERIFY(rig.log.only("notice:").isEmpty());
+    if (hidden)
+        rig.tray.mouse(MouseMessage::LeftButtonDoubleClick);
+    else
+        rig.form().showNormal();
+    QTRY_COMPARE(rig.log.only("notice:Com Port Error").size(), 1);
+    QVERIFY(rig.log.only("notice:").value(0).contains("/dev/fake1 was lost"));
+}
+
+// A fake notification service on a bus of the test's own: it hands out
+// numbers, and says who asked to replace which.
+class NotificationService : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    QList<uint> replaced;
+
+public Q_SLOTS:
+    uint Notify(const QString &, uint replacesId, const QString &, const QString &, const QString &,
+                const QStringList &, const QVariantMap &, int)
+    {
+        replaced << replacesId;
+        return 40 + uint(replaced.size());
+    }
+};
+
+// Each notification replaces the last: the service is asked with the number
+// it gave the one before. With no service and no icon to show a balloon, the
+// message goes back to the window.
+void tst_Tray::notificationsReplaceTheLast()
+{
+    QProcess daemon;
+    daemon.start("dbus-daemon", { "--session", "--nofork", "--print-address" });
+    QVERIFY2(daemon.waitForReadyRead(5000), "dbus-daemon is needed: apt-get install dbus-daemon");
+    const QByteArray address = daemon.readLine().trimmed();
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+    const auto stopDaemon = qScopeGuard([&daemon] {
+        daemon.terminate();
+        daemon.waitForFinished(2000);
+    });
+    QtNotifyIcon icon{ QIcon() };
+    QStringList turnedAway;
+    icon.setUndeliveredHandler(
+            [&turnedAway](const QString &title, const QString &) { turnedAway << title; });
+    QVERIFY(icon.showMessage("Com Port Error", "gone"));
+    QTRY_COMPARE(turnedAway, QStringList{ "Com Port Error" });
+
+    NotificationService service;
+    QDBusConnection bus = QDBusConnection::connectToBus(QString::fromLatin1(address), "service");
+    QVERIFY(bus.registerObject("/org/freedesktop/Notifications", &service,
+                               QDBusConnection::ExportAllSlots));
+    QVERIFY(bus.registerService("org.freedesktop.Notifications"));
+    QVERIFY(icon.showMessage("Com Port Error", "lost"));
+    QTRY_COMPARE(service.replaced.size(), 1);
+    QTest::qWait(100); // the answer, 41, comes back
+    QVERIFY(icon.showMessage("Wendrel", "back"));
+    QTRY_COMPARE(service.replaced, (QList<uint>{ 0, 41 }));
+    QCOMPARE(turnedAway.size(), 1);
 }
 
 QTEST_MAIN(tst_Tray)

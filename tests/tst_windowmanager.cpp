@@ -1,10 +1,14 @@
 // Under a real window manager (Debian's openbox in Xvfb), which frames the
 // window only after its first resize: the gradient's bands are those of the
 // framed outer height, the same after a minimise and restore, and the frame
-// stands centred on the screen.
+// stands centred on the screen. What the program says stands clear of the
+// window, frame and all, with its whole title in view.
 
+#include "boxcatcher.h"
 #include "windowrig.h"
 
+#include <QAbstractButton>
+#include <QMessageBox>
 #include <QProcess>
 #include <QScreen>
 #include <QTest>
@@ -32,6 +36,7 @@ private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
     void framedGradientAndCentre();
+    void noticeClearOfTheWindowAndTitlesWhole();
 
 private:
     QProcess m_openbox;
@@ -108,6 +113,62 @@ void tst_WindowManager::framedGradientAndCentre()
     QTRY_VERIFY(!form.isMinimized());
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QTRY_COMPARE_WITH_TIMEOUT(shown(), expected, 5000);
+}
+
+// A box's title bar holds the title beside an icon and three buttons, each as
+// wide as the bar is high.
+static bool titleFits(const QWidget *box)
+{
+    QFont bold = box->font();
+    bold.setBold(true);
+    const int bar = box->geometry().top() - box->frameGeometry().top();
+    return box->frameGeometry().width() - 4 * bar
+            >= QFontMetrics(bold).horizontalAdvance(box->windowTitle());
+}
+
+void tst_WindowManager::noticeClearOfTheWindowAndTitlesWhole()
+{
+    Rig rig;
+    frmWendrel &form = rig.form();
+    form.show();
+    QTRY_VERIFY_WITH_TIMEOUT(form.frameGeometry().height() > form.height(), 5000);
+    QtMessageBox boxes;
+    boxes.setParentWindow(&form);
+    boxes.showNotice("/dev/ttyUSB0 takes no data.", "Com Port Error");
+    QCOMPARE(BoxCatcher::notices().size(), 1);
+    const QMessageBox *notice = BoxCatcher::notices().constFirst();
+    QTRY_VERIFY_WITH_TIMEOUT(notice->frameGeometry().height() > notice->height(), 5000);
+    const QRect window = form.frameGeometry();
+    const auto clear = [&window, notice] {
+        const QRect box = notice->frameGeometry();
+        return box.top() > window.bottom() || box.bottom() < window.top();
+    };
+    QTRY_VERIFY2_WITH_TIMEOUT(clear(),
+                              qPrintable(QStringLiteral("window %1 to %2, notice %3 to %4")
+                                                 .arg(window.top())
+                                                 .arg(window.bottom())
+                                                 .arg(notice->frameGeometry().top())
+                                                 .arg(notice->frameGeometry().bottom())),
+                              3000);
+    QVERIFY(titleFits(notice));
+    boxes.closeNotice();
+
+    // Asked until the window manager has framed the box at its size, or for
+    // three seconds.
+    bool fits = false;
+    int looks = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &watch, [&fits, &looks] {
+        auto *modal = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!modal || modal->frameGeometry().height() == modal->height())
+            return; // not there, or not framed yet
+        fits = titleFits(modal);
+        if (fits || ++looks == 60)
+            modal->button(QMessageBox::Ok)->click();
+    });
+    watch.start(50);
+    boxes.show("Port is in use!", "Com Port Error");
+    QVERIFY(fits);
 }
 
 QTEST_MAIN(tst_WindowManager)

@@ -73,7 +73,17 @@ public:
     bool showMessage(const QString &title, const QString &text) override
     {
         m_log.add(QStringLiteral("notify:%1:%2").arg(title, text));
-        return true;
+        return notificationsShow;
+    }
+    void setUndeliveredHandler(UndeliveredHandler handler) override
+    {
+        m_undeliveredHandler = std::move(handler);
+    }
+    // The notification service turns a message away after it was sent.
+    void turnAway(const QString &title, const QString &text)
+    {
+        if (m_undeliveredHandler)
+            m_undeliveredHandler(title, text);
     }
     void setMouseHandler(MouseHandler handler) override { m_mouseHandler = std::move(handler); }
     void mouse(std::int32_t message)
@@ -83,6 +93,7 @@ public:
     }
 
     bool trayAvailable = true;
+    bool notificationsShow = true; // false: no notification can be shown
     bool minimiseAvailable = true;
     bool shown = false;
     QList<QByteArray> records;
@@ -91,6 +102,7 @@ public:
 private:
     EventLog &m_log;
     MouseHandler m_mouseHandler;
+    UndeliveredHandler m_undeliveredHandler;
 };
 
 class FakeLifetime : public Lifetime

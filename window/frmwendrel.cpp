@@ -136,6 +136,7 @@ void frmWendrel::stopPinging()
 {
     Controls &c = m_controls;
     m_platform.messageBox.closeNotice();
+    m_untold.clear();
     m_state.Running = 0;
     m_run.stop(); // the port closed, a wait for the device given up
     setWindowTitle(Caption);
@@ -195,7 +196,7 @@ void frmWendrel::applyStartOptions(const StartOptions &options)
             if (!isVisible() && !m_platform.tray.available())
                 show();
         }
-        m_pacer->setOnScreen(isOnScreen()); // a window never shown raises no hide
+        onScreenChanged(); // a window never shown raises no hide
     });
 }
 
@@ -284,19 +285,41 @@ void frmWendrel::showResumed()
 
 // Nothing the program says on its own may block: on screen the trouble is a
 // notice beside the window, whose Stop stays within reach; hidden or
-// minimised, a desktop notification.
+// minimised, a desktop notification; where none can be shown, the notice
+// waits for the window to be on screen again.
 void frmWendrel::tellTrouble(const QString &message)
 {
     if (isOnScreen())
         m_platform.messageBox.showNotice(message, ComPortError);
-    else
-        m_platform.tray.showMessage(ComPortError, message);
+    else if (!m_platform.tray.showMessage(ComPortError, message))
+        m_untold = message;
 }
 
 void frmWendrel::tellTroubleOver(const QString &message)
 {
+    m_untold.clear();
     m_platform.messageBox.closeNotice();
     m_platform.tray.showMessage(Caption, message);
+}
+
+// A notification that was sent, and turned away by the desktop later.
+void frmWendrel::onUndelivered(const QString &title, const QString &text)
+{
+    if (title != ComPortError || m_state.Running == 0)
+        return;
+    if (isOnScreen())
+        m_platform.messageBox.showNotice(text, ComPortError);
+    else
+        m_untold = text;
+}
+
+// Shown, hidden, minimised or restored: the timers follow, and trouble that
+// nothing could tell meanwhile is told now.
+void frmWendrel::onScreenChanged()
+{
+    m_pacer->setOnScreen(isOnScreen());
+    if (isOnScreen() && !m_untold.isEmpty())
+        m_platform.messageBox.showNotice(std::exchange(m_untold, QString()), ComPortError);
 }
 
 bool frmWendrel::isOnScreen() const

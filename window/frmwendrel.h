@@ -105,6 +105,8 @@ private:
     void showResumed();
     void tellTrouble(const QString &message);
     void tellTroubleOver(const QString &message);
+    void onUndelivered(const QString &title, const QString &text);
+    void onScreenChanged();
     void lockSettings(bool locked);
     void setStartAtLogin(bool on);
     void showSelectedPort(Integer port);
@@ -128,6 +130,7 @@ private:
     QSize m_paintedOuterSize; // the outer size the background was painted for
     bool m_centredInFrame = false;
     bool m_ended = false;
+    QString m_untold; // trouble no notification could tell, for the next time on screen
 };
 
 template<typename Handler>

@@ -59,7 +59,11 @@ frmWendrel::~frmWendrel()
 {
     setUncaughtErrorReporter(nullptr);
     Accessibility::forget(this);
+    m_platform.tray.setUndeliveredHandler([this](const QString &title, const QString &text) {
+        dispatch([this, &title, &text] { onUndelivered(title, text); });
+    });
     m_platform.tray.setMouseHandler(nullptr);
+    m_platform.tray.setUndeliveredHandler(nullptr);
 }
 
 void frmWendrel::connectHandlers()
@@ -107,6 +111,9 @@ void frmWendrel::connectHandlers()
         });
     }
 
+    m_platform.tray.setUndeliveredHandler([this](const QString &title, const QString &text) {
+        dispatch([this, &title, &text] { onUndelivered(title, text); });
+    });
     m_platform.tray.setMouseHandler(
             [this](std::int32_t message) { dispatch([this, message] { onTrayMouse(message); }); });
 }
@@ -173,20 +180,20 @@ void frmWendrel::changeEvent(QEvent *event)
     // Minimising and restoring count as changes of size, as they always have.
     if (event->type() == QEvent::WindowStateChange) {
         paintBackground();
-        m_pacer->setOnScreen(isOnScreen());
+        dispatch([this] { onScreenChanged(); });
     }
 }
 
 void frmWendrel::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    m_pacer->setOnScreen(isOnScreen());
+    dispatch([this] { onScreenChanged(); });
 }
 
 void frmWendrel::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
-    m_pacer->setOnScreen(isOnScreen());
+    dispatch([this] { onScreenChanged(); });
 }
 
 void frmWendrel::mouseMoveEvent(QMouseEvent *event)
