@@ -1,7 +1,7 @@
 // The real program under a real X server: a user starts pinging with the mouse,
 // then a logout (SIGTERM), Ctrl+C (SIGINT) or a closed terminal (SIGHUP) ends
-// it as closing its window would, and Exit ends it at once: status 0, nothing
-// more sent, the port free.
+// it as closing its window would, and Exit ends it at once: status 0, the
+// run's end in the log, nothing more sent, the port free.
 
 #include "ptypair.h"
 #include "xdesktop.h"
@@ -100,7 +100,7 @@ void tst_Signals::endsLikeAClosedWindow()
     QFETCH(bool, hiddenInTray);
     Pty pty;
     QProcess wendrel;
-    const QString window = startPinging(wendrel, pty.slaveName());
+    const QString window = startPinging(wendrel, pty.slaveName(), true);
     QVERIFY2(!window.isEmpty(), "the window did not appear, or a click failed");
     QCOMPARE(pty.readUpTo(1, 3000), QByteArray(1, '\r'));
     if (hiddenInTray) {
@@ -118,6 +118,8 @@ void tst_Signals::endsLikeAClosedWindow()
     QCOMPARE(wendrel.exitStatus(), QProcess::NormalExit);
     QCOMPARE(wendrel.exitCode(), 0);
     QCOMPARE(pty.readFor(1500), QByteArray());
+    const QString said = QString::fromLocal8Bit(wendrel.readAllStandardError());
+    QVERIFY2(said.contains("wendrel: Stopped pinging " + pty.slaveName()), qPrintable(said));
 
     QtSerialComm next;
     next.setDevice(1, pty.slaveName());
