@@ -1,3 +1,7 @@
+/* SPDX-FileCopyrightText: 2026 The Wendrel developers
+ * SPDX-License-Identifier: MIT
+ */
+
 /* The anchor the benchmark holds Wendrel against: the two timers of the
  * design (a 250 ms countdown and a 100 ms chaser) in a bare C program with
  * timerfd and poll, nothing drawn, and a carriage return once the interval

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The Wendrel developers
+# SPDX-License-Identifier: MIT
 """Wendrel against three anchors, in one run on one machine.
 
 For each scenario (window visible at a 1 s interval, hidden to the tray at 1 s
@@ -24,21 +26,19 @@ import argparse
 import datetime
 import os
 import platform
-import pty
 import re
 import resource
-import select
 import signal
 import statistics
 import subprocess
 import sys
 import tempfile
-import threading
 import time
-import tty
 
 from Xlib import X, display
 from Xlib.ext import xtest
+
+from measure import Desktop, Pty, Stamper, per_thread, resident_kib, schedstat_ns, status_count, write_report
 
 TICK_MS = 250
 SETTLE_S = 3
@@ -70,48 +70,8 @@ def anchor_command(name, device, interval_ms, bare_binary):
     return [bare_binary, device, str(interval_ms)]
 
 
-class Pty:
-    def __init__(self):
-        self.master, self.slave = pty.openpty()
-        tty.setraw(self.slave)
-        self.name = os.ttyname(self.slave)
-        self.stamps = []
-
-    def drain(self, now):
-        try:
-            data = os.read(self.master, 1024)
-        except OSError:
-            return
-        self.stamps += [now] * data.count(b'\r')
-
-    def close(self):
-        os.close(self.master)
-        os.close(self.slave)
-
-
-def per_thread(pid, read):
-    """A figure for each thread of the process, by thread id."""
-    figures = {}
-    for task in os.listdir(f'/proc/{pid}/task'):
-        try:
-            figures[task] = read(f'/proc/{pid}/task/{task}')
-        except OSError:
-            pass  # the thread ended meanwhile
-    return figures
-
-
-def schedstat_ns(task):
-    with open(f'{task}/schedstat') as f:
-        return int(f.read().split()[0])
-
-
 def context_switches(task):
-    total = 0
-    with open(f'{task}/status') as f:
-        for line in f:
-            if line.startswith(('voluntary_ctxt_switches', 'nonvoluntary_ctxt_switches')):
-                total += int(line.split()[1])
-    return total
+    return status_count(task, 'voluntary_ctxt_switches', 'nonvoluntary_ctxt_switches')
 
 
 def growth(before, after):
@@ -126,14 +86,6 @@ def wendrel_cpu_ns(pid):
 
 def wendrel_switches(pid):
     return per_thread(pid, context_switches)
-
-
-def resident_kib(pid):
-    with open(f'/proc/{pid}/status') as f:
-        for line in f:
-            if line.startswith('VmRSS:'):
-                return int(line.split()[1])
-    return 0
 
 
 def find_window(root):
@@ -216,18 +168,7 @@ def run_once(binary, bare_binary, scenario, seconds, disp, environment):
         click(disp, window, bar)
     # All ptys are read on a thread of their own, so that the clicks below
     # never delay a time stamp.
-    reading = True
-    by_fd = {p.master: p for p in [camera, *anchor_ptys.values()]}
-
-    def read_all():
-        while reading:
-            ready, _, _ = select.select(list(by_fd), [], [], 0.1)
-            stamp = time.monotonic()
-            for fd in ready:
-                by_fd[fd].drain(stamp)
-
-    reader = threading.Thread(target=read_all)
-    reader.start()
+    stamper = Stamper([camera, *anchor_ptys.values()])
     started = time.monotonic()
     if bar is not None:
         click(disp, window, START_BUTTON)
@@ -246,8 +187,7 @@ def run_once(binary, bare_binary, scenario, seconds, disp, environment):
     switches_before = wendrel_switches(wendrel.pid)
     measured_from = time.monotonic()
     time.sleep(max(0.0, started + seconds - time.monotonic()))
-    reading = False
-    reader.join()
+    stamper.stop()
     elapsed = time.monotonic() - measured_from
     cpu_after = wendrel_cpu_ns(wendrel.pid)
     switches_after = wendrel_switches(wendrel.pid)
@@ -276,7 +216,7 @@ def run_once(binary, bare_binary, scenario, seconds, disp, environment):
         result['wendrel'] = spacing_figures(camera.stamps, interval_ms, TICK_MS + 50)
     else:
         result['wendrel'] = {'received': len(camera.stamps), 'expected': 0}
-    for p in by_fd.values():
+    for p in stamper.ptys.values():
         p.close()
     return result
 
@@ -354,18 +294,6 @@ def report(results, seconds, repeats):
     return '\n'.join(lines)
 
 
-def write_report(path, table):
-    begin, end = '<!-- bench:begin -->', '<!-- bench:end -->'
-    text = open(path).read() if os.path.exists(path) else \
-        f'# Benchmarks\n\n{begin}\n{end}\n'
-    if begin not in text:
-        text += f'\n{begin}\n{end}\n'
-    before, rest = text.split(begin, 1)
-    _, after = rest.split(end, 1)
-    with open(path, 'w') as f:
-        f.write(f'{before}{begin}\n{table}\n{end}{after}')
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split('\n')[0])
     parser.add_argument('--binary', required=True)
@@ -375,19 +303,9 @@ def main():
     parser.add_argument('--report', help='markdown file to write the table into')
     args = parser.parse_args()
 
-    number = 90 + os.getpid() % 100
-    xvfb = subprocess.Popen(['Xvfb', f':{number}', '-screen', '0', '1024x768x24', '-nolisten', 'tcp'],
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    environment = dict(os.environ, DISPLAY=f':{number}', QT_QPA_PLATFORM='xcb')
-    for _ in range(100):
-        if os.path.exists(f'/tmp/.X11-unix/X{number}'):
-            break
-        time.sleep(0.05)
-    trayer = subprocess.Popen(['trayer', '--edge', 'top', '--align', 'right', '--widthtype', 'pixel',
-                               '--width', '120', '--height', '32'], env=environment,
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    time.sleep(1)
-    disp = display.Display(f':{number}')
+    desktop = Desktop()
+    environment = desktop.environment
+    disp = display.Display(f':{desktop.number}')
     build = tempfile.mkdtemp(prefix='wendrel-bench-')
     bare_binary = os.path.join(build, 'baretimers')
     subprocess.run(['cc', '-O2', '-o', bare_binary,
@@ -407,13 +325,12 @@ def main():
                       f"CRs {result['wendrel']['received']}/{result['wendrel']['expected']}, "
                       f"first paint {result['first_paint_ms']:.0f} ms", flush=True)
     finally:
-        trayer.kill()
-        xvfb.kill()
+        desktop.stop()
     table = report(results, args.seconds, args.repeats)
     print()
     print(table)
     if args.report:
-        write_report(args.report, table)
+        write_report(args.report, table, 'bench')
 
 
 if __name__ == '__main__':

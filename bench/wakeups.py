@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The Wendrel developers
+# SPDX-License-Identifier: MIT
 """What a ping costs when nothing is on screen: the service and the hidden window.
 
 For each interval (1 s and 20 s) and each repeat, four programs ping
@@ -25,69 +27,25 @@ import argparse
 import datetime
 import os
 import platform
-import pty
-import select
 import signal
 import statistics
 import subprocess
 import tempfile
-import threading
 import time
-import tty
+
+from measure import Desktop, Pty, Stamper, per_thread, resident_kib, schedstat_ns, status_count, write_report
 
 SETTLE_S = 3
 DISPLAY_LIBRARIES = ('libQt6Gui', 'libQt6Widgets', 'libGL', 'libEGL', 'libxcb', 'libfontconfig')
 SUBJECTS = ('service', 'hidden window', 'timer floor', 'shell loop')
 
 
-class Pty:
-    def __init__(self):
-        self.master, self.slave = pty.openpty()
-        tty.setraw(self.slave)
-        self.name = os.ttyname(self.slave)
-        self.stamps = []
-
-    def drain(self, now):
-        try:
-            data = os.read(self.master, 1024)
-        except OSError:
-            return
-        self.stamps += [now] * data.count(b'\r')
-
-    def close(self):
-        os.close(self.master)
-        os.close(self.slave)
-
-
 def threads_sum(pid, read):
-    total = 0
-    for task in os.listdir(f'/proc/{pid}/task'):
-        try:
-            total += read(f'/proc/{pid}/task/{task}')
-        except OSError:
-            pass  # the thread ended meanwhile
-    return total
+    return sum(per_thread(pid, read).values())
 
 
 def voluntary(task):
-    with open(f'{task}/status') as f:
-        for line in f:
-            if line.startswith('voluntary_ctxt_switches'):
-                return int(line.split()[1])
-    return 0
-
-
-def cpu_ns(task):
-    with open(f'{task}/schedstat') as f:
-        return int(f.read().split()[0])
-
-
-def resident_kib(pid):
-    with open(f'/proc/{pid}/status') as f:
-        for line in f:
-            if line.startswith('VmRSS:'):
-                return int(line.split()[1])
-    return 0
+    return status_count(task, 'voluntary_ctxt_switches')
 
 
 def mapped_objects(pid):
@@ -116,18 +74,7 @@ def command(subject, binaries, device, seconds):
 
 def run_once(binaries, interval_s, seconds, environment):
     ptys = {subject: Pty() for subject in SUBJECTS}
-    by_fd = {p.master: p for p in ptys.values()}
-    reading = True
-
-    def read_all():
-        while reading:
-            ready, _, _ = select.select(list(by_fd), [], [], 0.1)
-            stamp = time.monotonic()
-            for fd in ready:
-                by_fd[fd].drain(stamp)
-
-    reader = threading.Thread(target=read_all)
-    reader.start()
+    stamper = Stamper(ptys.values())
     processes = {}
     for subject in SUBJECTS:
         launched = time.monotonic()
@@ -137,12 +84,12 @@ def run_once(binaries, interval_s, seconds, environment):
     time.sleep(SETTLE_S)
     measured = {subject: p.pid for subject, (p, _) in processes.items() if subject != 'shell loop'}
     loop_pid = processes['shell loop'][0].pid
-    before = {s: (threads_sum(pid, voluntary), threads_sum(pid, cpu_ns)) for s, pid in measured.items()}
+    before = {s: (threads_sum(pid, voluntary), threads_sum(pid, schedstat_ns)) for s, pid in measured.items()}
     from_stamp = time.monotonic()
     time.sleep(seconds - SETTLE_S)
     until_stamp = time.monotonic()
     loop_rss = resident_kib(loop_pid)
-    after = {s: (threads_sum(pid, voluntary), threads_sum(pid, cpu_ns)) for s, pid in measured.items()}
+    after = {s: (threads_sum(pid, voluntary), threads_sum(pid, schedstat_ns)) for s, pid in measured.items()}
     results = {}
     for subject, (process, launched) in processes.items():
         stamps = ptys[subject].stamps
@@ -169,8 +116,7 @@ def run_once(binaries, interval_s, seconds, environment):
             result['cpu_ms_per_min'] = (usage.ru_utime + usage.ru_stime) * 1000 / ran * 60
             result['rss_kib'] = loop_rss
         results[subject] = result
-    reading = False
-    reader.join()
+    stamper.stop()
     for p in ptys.values():
         p.close()
     return results
@@ -216,17 +162,6 @@ def report(runs, lengths, repeats, binaries):
     return '\n'.join(lines)
 
 
-def write_report(path, table):
-    begin, end = '<!-- wakeups:begin -->', '<!-- wakeups:end -->'
-    text = open(path).read() if os.path.exists(path) else '# Benchmarks\n'
-    if begin not in text:
-        text += f'\n{begin}\n{end}\n'
-    before, rest = text.split(begin, 1)
-    _, after = rest.split(end, 1)
-    with open(path, 'w') as f:
-        f.write(f'{before}{begin}\n{table}\n{end}{after}')
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split('\n')[0])
     parser.add_argument('--binary', required=True, help='the window program, wendrel')
@@ -248,19 +183,8 @@ def main():
                    check=True)
     binaries = {'wendrel': wendrel, 'wendreld': service and os.path.abspath(service), 'floor': floor}
 
-    number = 90 + os.getpid() % 100
-    xvfb = subprocess.Popen(['Xvfb', f':{number}', '-screen', '0', '1024x768x24', '-nolisten', 'tcp',
-                             '-noreset'], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    environment = dict(os.environ, DISPLAY=f':{number}', QT_QPA_PLATFORM='xcb')
-    environment.pop('QT_LOGGING_RULES', None)
-    for _ in range(100):
-        if os.path.exists(f'/tmp/.X11-unix/X{number}'):
-            break
-        time.sleep(0.05)
-    trayer = subprocess.Popen(['trayer', '--edge', 'top', '--align', 'right', '--widthtype', 'pixel',
-                               '--width', '120', '--height', '32'], env=environment,
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    time.sleep(1)
+    desktop = Desktop()
+    environment = desktop.environment
     lengths = {1: args.seconds, 20: args.seconds_20}
     runs = []
     try:
@@ -271,13 +195,12 @@ def main():
                 print(f'run {repeat + 1}, {interval} s: ' + ', '.join(
                     f"{s} {r['wakeups_per_ping']:.2f}/ping" for s, r in results.items()), flush=True)
     finally:
-        trayer.kill()
-        xvfb.kill()
+        desktop.stop()
     table = report(runs, lengths, args.repeats, binaries)
     print()
     print(table)
     if args.report:
-        write_report(args.report, table)
+        write_report(args.report, table, 'wakeups')
 
 
 if __name__ == '__main__':
