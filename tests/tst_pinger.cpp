@@ -1,6 +1,11 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // The pinger's own rules, on the fakes and the fake clock, with no display:
 // one wake per ping with nothing on screen, a suspend that passes the due
-// time, the quiet rule for a flapping cable, and a device that takes no data.
+// time, the quiet rule for a flapping cable, and a device that opens but
+// takes no data. (The real service meets a device that takes no data in
+// tst_service.)
 
 #include "fakes.h"
 
@@ -43,7 +48,6 @@ private Q_SLOTS:
     void suspendPastTheDueTimePingsAtResume();
     void quietRuleBelongsToOneRun();
     void unattendedStartWaitsAndStartsOnce();
-    void heldOutputIsNoLoss();
     void backOnlyOnceAByteHasLeft();
 };
 
@@ -150,36 +154,6 @@ void tst_Pinger::unattendedStartWaitsAndStartsOnce()
     QCOMPARE(rig.log.only("over:"), QStringList{ "over:" + portFoundMessage("/dev/fake1") });
     rig.serial.loseDevice();
     QCOMPARE(rig.log.only("trouble:").size(), 2);
-}
-
-// A device that takes nothing (its output held back, as flow control does) is
-// not lost: one carriage return waits, none is added, and "takes no data" is
-// told once the device has taken nothing for ten seconds (three intervals
-// when that is longer). When it takes data, the one waiting leaves.
-void tst_Pinger::heldOutputIsNoLoss()
-{
-    ServiceRig rig;
-    rig.run.startUnattended(1000);
-    rig.serial.holdOutput = true; // from the next ping on, at 1 s
-    for (int second = 1; second <= 11; ++second) {
-        rig.sleepUntilWoken();
-        QCOMPARE(rig.log.only("trouble:").isEmpty(), second < 11);
-    }
-    QCOMPARE(rig.log.only("trouble:"),
-             QStringList{ "trouble:" + noDataMessage("/dev/fake1", 10000) });
-    QCOMPARE(rig.run.status(), "/dev/fake1 takes no data");
-    QVERIFY(!rig.run.isWaiting());
-    for (int second = 0; second < 5; ++second)
-        rig.sleepUntilWoken();
-    QCOMPARE(rig.log.only("trouble:").size(), 1);
-    QCOMPARE(rig.serial.sent, QByteArray(1, '\r'));
-
-    rig.serial.releaseOutput();
-    QCOMPARE(rig.serial.sent, QByteArray(2, '\r'));
-    QCOMPARE(rig.log.only("over:"), QStringList{ "over:" + portTakesDataMessage("/dev/fake1") });
-    QCOMPARE(rig.run.status(), "Pinging /dev/fake1 every 1 s");
-    rig.sleepUntilWoken();
-    QCOMPARE(rig.serial.sent, QByteArray(3, '\r'));
 }
 
 // A device that opens again but takes nothing is not back yet.
