@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // Wendrel: keeps cameras on a serial port awake by sending a carriage return
 // at a set interval. main builds the real platform objects, the pinger and the
 // window over it; with --headless it runs the service instead, with no display.

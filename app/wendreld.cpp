@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // wendreld: the Wendrel service. It keeps a camera on a serial port awake
 // with no display at all: a carriage return at once and each time the
 // interval runs out, a device that is late or lost waited for.

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The Wendrel developers
+# SPDX-License-Identifier: MIT
 """Draws Wendrel's pictures: the camera icon and the lit and unlit lamps.
 
 The camera is drawn by hand below as 32 x 32 characters, one per pixel, in the
@@ -72,7 +74,10 @@ CAMERA = [
 
 def write_xpm(path, rows):
     used = sorted({ch for row in rows for ch in row if ch != ' '})
-    lines = ['/* XPM */', 'static const char *camera[] = {',
+    # REUSE-IgnoreStart (the picture's own header, not this file's)
+    lines = ['/* XPM */', '/* SPDX-FileCopyrightText: 2026 The Wendrel developers */',
+             '/* SPDX-License-Identifier: MIT */', 'static const char *camera[] = {',
+             # REUSE-IgnoreEnd
              f'"{len(rows[0])} {len(rows)} {len(used) + 1} 1",', '"  c None",']
     for ch in used:
         lines.append('"%s c #%02X%02X%02X",' % ((ch,) + PALETTE[ch]))

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // The code module Grad: the gradient painter and the one notification-icon record.
 // PaintGradient draws on any DrawTarget; the window gives it one that paints its
 // background, tests give it one that records every box.

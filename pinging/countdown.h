@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // How the time left until the next ping is shown: hours, minutes and seconds,
 // each in at least two digits, computed in double precision as the countdown
 // always has been (so a negative remainder shows as 01 59 59, not as -00 00 00).

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // A pinging run, apart from any window: it opens the device, sends a carriage
 // return at the start and each time the interval has run out, waits for a
 // device that is lost or late and pings it again the moment it is back, and

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // The service: a run with no display at all, for a rig nobody sits at. It
 // pings from the start, waits for a device that is late or lost, says on
 // standard error what a window would show, and ends with status 0 on SIGTERM,

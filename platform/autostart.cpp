@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 #include "autostart.h"
 
 #include "commandline.h"
@@ -47,7 +50,7 @@ bool autostartEntryExists()
     return QFileInfo::exists(autostartPath());
 }
 
-// The Desktop Entry specification escapes an Exec argument twice. First for
+// A desktop entry escapes an Exec argument twice. First for
 // the Exec key: an argument with a reserved character goes in double quotes,
 // inside which ", `, $ and \ take a backslash; and a literal % is %%, or it
 // would be a field code. Then the whole value as every string value is: each

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // The login's autostart entry ($XDG_CONFIG_HOME/autostart), which starts
 // Wendrel hidden and pinging: written by --autostart and by the window's
 // background menu, from here alone.

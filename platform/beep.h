@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // The beep at each ping: the desktop's own event sound "bell" (freedesktop
 // sound theme) through libcanberra, which every desktop's sound server plays.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // The program's two integer types and arithmetic that never wraps.
 // Integer is 16 bits and Long 32 bits; a result outside the type raises the
 // overflow error (6) instead of wrapping, and float-to-integer conversion

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // The command line, read and nothing more: no file is touched and no device
 // opened here. --port1 DEVICE and --port2 DEVICE name other devices for the
 // two ports; --list-ports, --help and --version answer and end. For a rig

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // What the command line asks to be answered rather than run: the help, the
 // version, the serial devices there are, and the login's autostart entry.
 #pragma once

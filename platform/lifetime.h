@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // Ending the program: at once, from Exit, or after a run-time error nobody caught.
 #pragma once
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // Message boxes: one OK button, no icon, a title of their own. A modal box is
 // for what a user's press asked; what the program says on its own is a notice,
 // which never blocks and never stacks.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // The notification-area icon, driven like the shell's own call: a message
 // (add or delete) and the record in its 88-byte form. Mouse actions on the icon
 // come back as the numbers of the window messages they stand for.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // The notification-area icon on top of QSystemTrayIcon, with no menu.
 #pragma once
 

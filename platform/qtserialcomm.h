@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // MSComm1 on top of Qt SerialPort. Port 1 and 2 are the machine's first and
 // second serial port unless the command line named other devices for them.
 #pragma once

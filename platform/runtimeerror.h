@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // Numbered run-time errors, the way every failure in the program travels.
 // Checked arithmetic, the serial component and the window all throw RuntimeError.
 // Start/Stop catches the serial component's errors, and so do the ping tick and

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // The serial communications component the window calls MSComm1: a port number,
 // an open state and an output, nothing more. Failures throw SerialError with a
 // number; 8002 and 8005 are the two the user is told about by name.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // Plain words for the serial failures that have no fixed message of their own.
 #pragma once
 

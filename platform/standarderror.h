@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // Standard error that never holds up the pinging. A log reader that stops
 // reading (a stalled pipeline, a journal that falls behind) fills the pipe,
 // and a write to a full pipe waits until somebody reads it: so lines go into

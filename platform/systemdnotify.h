@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // Telling systemd how the service is doing, by its notify protocol: one
 // datagram a message to the socket $NOTIFY_SOCKET names, sent without
 // waiting, so a service manager that does not read cannot hold anything up.

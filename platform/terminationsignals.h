@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // SIGTERM, SIGINT and SIGHUP (a desktop logout sends SIGTERM) turned into an
 // ordinary event on the UI thread, so the program can close its window as if
 // the user had, instead of dying with the port held and the icon left behind.

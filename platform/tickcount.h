@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // The tick count: milliseconds since the system started, as a Long that wraps;
 // and the clock Qt's timers run on, which a pinging run lays its ticks on.
 #pragma once

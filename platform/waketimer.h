@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // One wake for the next ping when nothing on screen ticks. It counts the time
 // a machine spends suspended, so a ping that fell due meanwhile goes out at
 // resume, not an interval later.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // Answers the real modal message boxes the program raises: records each one's
 // title and text and presses its OK button, as a user would.
 #pragma once

@@ -1,4 +1,6 @@
 #!/usr/bin/python3
+# SPDX-FileCopyrightText: 2026 The Wendrel developers
+# SPDX-License-Identifier: MIT
 """What a screen reader is told. The real program on an accessibility bus, its
 tree read through AT-SPI as Orca reads it: every control that takes the focus
 has a name, no image goes unnamed, the check box is "Audible", the selected

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The Wendrel developers
+# SPDX-License-Identifier: MIT
 """Runs the real program under valgrind's memcheck for a short pinging run and
 fails if valgrind finds memory definitely lost by Wendrel's own code.
 

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The Wendrel developers
+# SPDX-License-Identifier: MIT
 """Audible is heard. The real program, with Audible ticked and a one-second
 interval, plays the desktop's event sound through a private PulseAudio server
 whose only sink writes everything it plays into a pipe read here: sound comes

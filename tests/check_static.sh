@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Wendrel developers
+# SPDX-License-Identifier: MIT
 # clang-format (the house style in .clang-format), clang-tidy (bugprone,
 # performance, modernize; see .clang-tidy) and cppcheck over Wendrel's own
 # sources and tests. Anything they report fails the test, and so does a

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // Test doubles for the run's outside things: the port, the clocks, the wake
 // and the beep. Each one writes what it is asked to do into one shared log, so
 // a test can check the order of effects. Qt Core alone: the pinger's tests

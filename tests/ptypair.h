@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // A real pseudo-terminal for tests: the program opens the slave side by name as
 // its serial port, and the test reads what arrives at the master side.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // Holds a serial device the way other programs do, for the tests of a port in
 // use: "--qt" opens it as Wendrel itself does (Qt's lock file and an exclusive
 // open), "--exclusive" opens it and sets TIOCEXCL as terminal programs do,

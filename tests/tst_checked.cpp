@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // Arithmetic that raises instead of wrapping, rounding halves to even, the "00"
 // display rule, the countdown split and the tick-count difference.
 

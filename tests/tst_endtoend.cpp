@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // The whole program as a user meets it: the real window, the real serial
 // component on a pseudo-terminal, real message boxes and the system's clock.
 // A carriage return read at the other end of the pty is the proof of a ping.

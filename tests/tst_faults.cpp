@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // What the outside world can do to a port, done for real where a test machine
 // can: a user without permission, another program's lock file, an exclusive
 // open, a second Wendrel, a device that vanishes and comes back. And an error no

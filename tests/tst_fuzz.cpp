@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // Random clicks and keys on the real window for a long stretch, with the real
 // serial component on a pseudo-terminal and the system clock. After every step:
 // the port is open exactly while a run is shown as running, every start sent

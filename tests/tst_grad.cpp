@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // The gradient painter against a recording target, and the notification-icon
 // record in its 88-byte form.
 

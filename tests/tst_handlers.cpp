@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // The window's handlers over fakes: a fake clock instead of waiting, a fake port
 // instead of a device, and recording boxes, beeps and tray.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // A million countdown ticks on a fake clock: about three days of pinging,
 // across the tick count's change of sign, a suspend of three weeks and its wrap
 // to zero. Every ping comes exactly one interval after the last, and the

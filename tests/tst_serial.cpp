@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // The serial component against real pseudo-terminals: what is written arrives
 // at the other end, a held port gives 8005, a missing one 8002, and a hang-up
 // is reported once with the port already closed.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // wendreld, the real program with no display, against real pseudo-terminals:
 // a device that comes late, goes and comes back; a log reader that stops
 // reading; a device that takes no data for a while; systemd's notify socket.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // The real program under a real X server: a user starts pinging with the mouse,
 // then a logout (SIGTERM), Ctrl+C (SIGINT) or a closed terminal (SIGHUP) ends
 // it as closing its window would, and Exit ends it at once: status 0, the

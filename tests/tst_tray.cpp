@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // Hiding to the notification area and coming back: the order of effects, the
 // decoding of the mouse message, the close that always deletes the icon, and
 // how tray activations become mouse messages.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // Under a real X server with a real XEmbed tray (trayer): Alt+H puts the icon in
 // the tray, a single click on it does nothing, a double-click brings the window
 // back and takes the icon away. Also: the gradient really shows on screen.

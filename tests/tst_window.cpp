@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // The real window, offscreen: where every control stands, what it says, the
 // focus order, the access keys and the upside-down scroll bars.
 

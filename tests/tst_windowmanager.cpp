@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // Under a real window manager (Debian's openbox in Xvfb), which frames the
 // window only after its first resize: the gradient's bands are those of the
 // framed outer height, the same after a minimise and restore, and the frame

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // The window over fakes, for handler tests (a fake clock instead of waiting,
 // a fake port instead of a device, recording boxes, beeps and tray), and over
 // the real serial component on a pseudo-terminal.

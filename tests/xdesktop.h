@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // For the tests that run under a real X server (xvfb-run): a real XEmbed
 // notification area (Debian's trayer) and xdotool for real mouse input.
 #pragma once

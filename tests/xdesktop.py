@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Wendrel developers
+# SPDX-License-Identifier: MIT
 """For the Python checks that drive the real program under a real X server
 (xvfb-run): xdotool for the mouse, and a look at the window's pixels."""
 import re

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // What a screen reader is told about frmWendrel, through Qt's accessibility
 // interfaces: the window's tree without its decoration (frames, port lamps,
 // picture holders), the twelve chaser lamps as one "Activity" element, and the

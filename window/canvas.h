@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // What the gradient paints on: the window's outer size in twips, and the boxes
 // kept as a list, so the window can show them again after it was covered,
 // until the next resize paints afresh.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // frmWendrel's controls under their design-time names, built at their
 // design-time values: places in twips, captions, tips, fonts, pictures, tab
 // order. Nothing here acts on a control; the window's handlers do.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // The fourteen event handlers of frmWendrel, each in the order of its steps,
 // the start and stop sequences of a pinging run, and what the window shows of
 // the run's own news: a lost device, its return.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // frmWendrel, the program's one window: its controls, its state record and all
 // fourteen event handlers. Qt events reach the handlers through dispatch(), which
 // turns a run-time error nobody caught into the standard error box and the end.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // The plumbing that carries Qt's events and the pinger's news to frmWendrel's
 // handlers, the window's painting and placing, and its two menus.
 

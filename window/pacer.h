@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // The pacer stands between the window's two timers and their handlers, so that
 // a window nobody can see does not wake the machine twelve times a second.
 //

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // A vertical scroll bar that runs upside down: the top end is the largest value,
 // the up arrow adds and the down arrow subtracts. A plain QScrollBar with an
 // inverted appearance still subtracts on its top arrow, so the bar stores the

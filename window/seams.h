@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // The outside things the window talks to, handed in by main (the real ones) or
 // by a test (fakes that record). The run itself goes through the pinger.
 #pragma once

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // The window state record: what the handlers remember between events. Every
 // number starts at 0; the port number is held by the serial component, and
 // what a countdown tick works out (the tick counts, the time left and its
