@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# cmake --install and the Debian package put the program, a launcher, an
-# AppStream record and the icon where a desktop finds them; the packaged
-# program runs.
+# SPDX-FileCopyrightText: 2026 The Wendrel developers
+# SPDX-License-Identifier: MIT
+# cmake --install and the Debian packages put the programs, a launcher, an
+# AppStream record and the icon where a desktop finds them, and the service's
+# units where systemd does; the packaged programs run, and the service's
+# package needs no display library.
 set -euo pipefail
 build=$1
+expected="Wendrel $2"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -14,8 +18,10 @@ for file in usr/bin/wendrel usr/bin/wendreld \
             usr/share/icons/hicolor/32x32/apps/org.wendrel.Wendrel.png \
             usr/share/icons/hicolor/48x48/apps/org.wendrel.Wendrel.png \
             usr/share/icons/hicolor/128x128/apps/org.wendrel.Wendrel.png \
-            usr/share/man/man1/wendrel.1 \
-            usr/share/man/man1/wendreld.1 \
+            usr/share/man/man1/wendrel.1.gz \
+            usr/share/man/man1/wendreld.1.gz \
+            usr/share/doc/wendrel/copyright \
+            usr/share/doc/wendreld/changelog.gz \
             usr/lib/systemd/user/wendrel.service \
             usr/share/wendrel/camera.env.example; do
     [ -s "$work/root/$file" ] || { echo "missing after install: /$file"; exit 1; }
@@ -28,9 +34,10 @@ appstreamcli validate --no-net "$work/root/usr/share/metainfo/org.wendrel.Wendre
 # The manual page formats without a warning; the unit passes systemd's own
 # check where systemd is there to ask.
 if command -v groff >/dev/null; then
-    warnings=$(groff -man -Tutf8 -ww -z "$work/root/usr/share/man/man1/wendrel.1" \
-                   "$work/root/usr/share/man/man1/wendreld.1" 2>&1)
-    [ -z "$warnings" ] || { echo "the manual page: $warnings"; exit 1; }
+    for page in wendrel wendreld; do
+        warnings=$(zcat "$work/root/usr/share/man/man1/$page.1.gz" | groff -man -Tutf8 -ww -z 2>&1)
+        [ -z "$warnings" ] || { echo "the manual page of $page: $warnings"; exit 1; }
+    done
 fi
 # Both units run the installed program by its full path and do not restart
 # after a mistake in the environment file (status 2); they pass systemd's own
@@ -53,13 +60,26 @@ if ! systemd-analyze verify --man=no "$work/units/wendrel.service" \
 fi
 
 (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" >/dev/null)
-deb=$(ls "$work"/wendrel_*.deb)
-dpkg-deb -c "$deb" >"$work/contents"  # listed to a file: grep -q would cut the pipe
+desktop=$(ls "$work"/wendrel_*.deb)
+service=$(ls "$work"/wendreld_*.deb)
+dpkg-deb -c "$desktop" >"$work/contents"  # listed to a file: grep -q would cut the pipe
 grep -q './usr/share/applications/org.wendrel.Wendrel.desktop' "$work/contents"
 grep -q './usr/share/icons/hicolor/64x64/apps/org.wendrel.Wendrel.png' "$work/contents"
-grep -q './usr/bin/wendrel' "$work/contents"
-dpkg-deb -f "$deb" Depends | grep -q 'libqt6serialport6'
-dpkg-deb -x "$deb" "$work/deb"
-version=$("$work/deb/usr/bin/wendrel" --version)
-[ "$version" = "Wendrel 1.00" ] || { echo "packaged program said: $version"; exit 1; }
-echo "install and package: all in place, packaged program says '$version'"
+grep -q './usr/bin/wendrel$' "$work/contents"
+dpkg-deb -c "$service" >"$work/contents"
+grep -q './usr/bin/wendreld$' "$work/contents"
+grep -q './usr/lib/systemd/user/wendrel@.service' "$work/contents"
+# A rig with no display installs no display library for the service.
+depends=$(dpkg-deb -f "$service" Depends)
+echo "$depends" | grep -q 'libqt6serialport6'
+if echo "$depends" | grep -qiE 'libqt6(gui|widgets|dbus)|libx|libgl|libegl|xcb|fontconfig'; then
+    echo "the service's package depends on a display library: $depends"; exit 1
+fi
+for deb in "$desktop" "$service"; do
+    dpkg-deb -x "$deb" "$work/deb"
+done
+for program in wendrel wendreld; do
+    version=$("$work/deb/usr/bin/$program" --version)
+    [ "$version" = "$expected" ] || { echo "packaged $program said: $version"; exit 1; }
+done
+echo "install and package: all in place, both packaged programs say '$expected'"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
 // The command line: the port options reach the serial component, --version and
 // --help answer without a display, and a bad option ends with status 2.
 
@@ -5,6 +8,7 @@
 
 #include "platform/commandline.h"
 #include "platform/qtserialcomm.h"
+#include "version.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -135,7 +139,8 @@ void tst_CommandLine::versionAndHelpFromTheProgram()
     program.start(WENDREL_BINARY, { "--version" });
     QVERIFY(program.waitForFinished(10000));
     QCOMPARE(program.exitCode(), 0);
-    QCOMPARE(program.readAllStandardOutput().trimmed(), QByteArray("Wendrel 1.00"));
+    QCOMPARE(program.readAllStandardOutput().trimmed(),
+             QByteArray(WENDREL_NAME " " WENDREL_VERSION));
 
     program.start(WENDREL_BINARY, { "--help" });
     QVERIFY(program.waitForFinished(10000));
