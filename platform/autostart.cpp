@@ -76,7 +76,7 @@ static QString execArgument(const QString &argument)
     return quoted;
 }
 
-QString execLine(const QStringList &command)
+static QString execLine(const QStringList &command)
 {
     QStringList arguments;
     for (const QString &argument : command)

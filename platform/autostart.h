@@ -27,9 +27,5 @@ enum class Removal { Removed, NothingThere, Failed };
 // Removes the entry, or a link that leads nowhere in its place.
 Removal removeAutostartEntry(QString *error);
 
-// The Exec line's text for the command: quoted for the Exec key, then escaped
-// as every string of a desktop file is.
-QString execLine(const QStringList &command);
-
 // This program's own file, for the entry's Exec line.
 QString runningProgram();

@@ -166,9 +166,4 @@ void writeLine(const QByteArray &line)
     writer().add(line + '\n');
 }
 
-bool flush(int milliseconds)
-{
-    return writer().flush(milliseconds);
-}
-
 } // namespace StandardError

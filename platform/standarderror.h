@@ -20,10 +20,6 @@ void install();
 // One line, without its line break. Returns at once.
 void writeLine(const QByteArray &line);
 
-// Waits until the queue is written, at most the milliseconds given; true when
-// it was.
-bool flush(int milliseconds);
-
 // How much the queue holds before it drops.
 constexpr int QueueBytes = 64 * 1024;
 

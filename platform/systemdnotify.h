@@ -25,8 +25,6 @@ public:
     void status(const QString &status); // STATUS=..., one line
     void stopping();                    // STOPPING=1
 
-    bool isActive() const { return m_socket >= 0; }
-
 private:
     void send(const QByteArray &message);
 
