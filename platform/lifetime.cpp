@@ -3,9 +3,10 @@
 
 #include "lifetime.h"
 
+#include "logging.h"
+
 #include <QCoreApplication>
 
-#include <cstdio>
 #include <cstdlib>
 
 void QtLifetime::endProgram(int status)
@@ -42,7 +43,8 @@ void reportUncaughtError(const RuntimeError &error)
         uncaughtReporter()(error);
         return;
     }
-    // No window to report through: say it on the terminal and end.
-    std::fprintf(stderr, "%s\n", qPrintable(runtimeErrorText(error)));
+    // No window to report through: one line in the log, at the priority of
+    // an error that ends the program, and the end.
+    qCCritical(lcWendrel).noquote() << runtimeErrorText(error);
     std::exit(1);
 }

@@ -5,6 +5,7 @@
 
 #include "logging.h"
 
+#include <QRegularExpression>
 #include <QtGlobal>
 
 #include <chrono>
@@ -17,6 +18,7 @@
 
 #if defined(Q_OS_UNIX)
 #include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
 #else
 #include <cstdio>
@@ -102,7 +104,7 @@ struct Writer
             }
             changed.notify_all();
             if (lost > 0)
-                qCInfo(lcWendrel, "%lld log lines dropped", lost);
+                qCWarning(lcWendrel, "%lld log lines dropped", lost);
         }
     }
 
@@ -138,9 +140,33 @@ static Writer &writer()
     return *theWriter;
 }
 
+// systemd hands a unit's standard error to the journal as a stream and names
+// it by device and inode; a descriptor inherited from elsewhere is not it.
+static bool standardErrorIsJournal()
+{
+#if defined(Q_OS_UNIX)
+    const QByteArray stream = qgetenv("JOURNAL_STREAM");
+    const qsizetype colon = stream.indexOf(':');
+    bool deviceRead = false;
+    bool inodeRead = false;
+    const qulonglong device = stream.left(colon).toULongLong(&deviceRead);
+    const qulonglong inode = stream.mid(colon + 1).toULongLong(&inodeRead);
+    struct stat standardError
+    {
+    };
+    return colon > 0 && deviceRead && inodeRead && ::fstat(STDERR_FILENO, &standardError) == 0
+            && qulonglong(standardError.st_dev) == device
+            && qulonglong(standardError.st_ino) == inode;
+#else
+    return false;
+#endif
+}
+
 static void handleMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    const QByteArray line = qFormatLogMessage(type, context, message).toLocal8Bit() + '\n';
+    QString text = qFormatLogMessage(type, context, message);
+    text.replace(QRegularExpression(QStringLiteral("\\s*\n\\s*")), QStringLiteral(" "));
+    const QByteArray line = StandardError::priorityPrefix(type) + text.toLocal8Bit() + '\n';
     if (type == QtFatalMsg) {
         // The program ends now: this one is written before it does.
         writeAll(line);
@@ -161,9 +187,24 @@ void install()
     std::atexit([] { writer().finish(250); });
 }
 
-void writeLine(const QByteArray &line)
+QByteArray priorityPrefix(QtMsgType type)
 {
-    writer().add(line + '\n');
+    static const bool journal = standardErrorIsJournal();
+    if (!journal)
+        return {};
+    switch (type) {
+    case QtDebugMsg:
+        return "<7>";
+    case QtInfoMsg:
+        return "<6>";
+    case QtWarningMsg:
+        return "<4>";
+    case QtCriticalMsg:
+        return "<3>";
+    case QtFatalMsg:
+        return "<2>";
+    }
+    return {};
 }
 
 } // namespace StandardError

@@ -7,9 +7,16 @@
 // a bounded queue that a writer thread of its own empties. Lines that do not
 // fit are dropped and counted, and the count is written once writing works
 // again ("3 log lines dropped").
+//
+// Each message is one line: a line break inside it is folded. Where standard
+// error is the journal's stream (systemd names it in JOURNAL_STREAM), each
+// line starts with sd-daemon's priority prefix, so that a loss reads as a
+// warning there: <3> an error that ends the program, <4> a warning, <6> news,
+// <7> debug. Anywhere else the lines stay plain.
 #pragma once
 
 #include <QByteArray>
+#include <QtGlobal>
 
 namespace StandardError {
 
@@ -17,8 +24,9 @@ namespace StandardError {
 // gives what is still queued at the end a moment to be written.
 void install();
 
-// One line, without its line break. Returns at once.
-void writeLine(const QByteArray &line);
+// The prefix for the message's priority where standard error is the journal,
+// and nothing elsewhere.
+QByteArray priorityPrefix(QtMsgType type);
 
 // How much the queue holds before it drops.
 constexpr int QueueBytes = 64 * 1024;
