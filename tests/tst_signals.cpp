@@ -25,6 +25,32 @@
 #include <csignal>
 #include <memory>
 
+// The desktop's notification service, as far as the program uses it: each
+// notification asked for is kept, with its summary and body.
+class FakeNotifications : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    bool serveOn(QDBusConnection bus)
+    {
+        return bus.registerObject("/org/freedesktop/Notifications", this,
+                                  QDBusConnection::ExportAllSlots)
+                && bus.registerService("org.freedesktop.Notifications");
+    }
+    QStringList shown; // "summary: body"
+
+public Q_SLOTS:
+    uint Notify(const QString &, uint replaces, const QString &, const QString &summary,
+                const QString &body, const QStringList &, const QVariantMap &, int)
+    {
+        shown << summary + ": " + body;
+        return replaces != 0 ? replaces : uint(shown.size());
+    }
+    QStringList GetCapabilities() { return { "body" }; }
+};
+
 class tst_Signals : public QObject
 {
     Q_OBJECT
@@ -33,6 +59,7 @@ private Q_SLOTS:
     void initTestCase();
     void endsLikeAClosedWindow_data();
     void endsLikeAClosedWindow();
+    void hiddenRunOutlivesALostDevice_data();
     void hiddenRunOutlivesALostDevice();
     void flappingCableShowsOneBoxAtTheMost();
     void autostartEntryStartsHiddenAndPinging();
@@ -130,15 +157,40 @@ void tst_Signals::endsLikeAClosedWindow()
     QVERIFY(next.portOpen());
 }
 
+enum class Bus { WithNotifications, Empty, None };
+Q_DECLARE_METATYPE(Bus)
+
+void tst_Signals::hiddenRunOutlivesALostDevice_data()
+{
+    QTest::addColumn<Bus>("bus");
+    QTest::newRow("a notification service answers") << Bus::WithNotifications;
+    QTest::newRow("a bus with no service") << Bus::Empty;
+    QTest::newRow("no bus at all") << Bus::None;
+}
+
 // Hidden in the tray, nobody watching: the adapter drops out and comes back.
-// The program stays, with its icon, and pings again by itself.
+// The loss is told on screen by the desktop's notification service where one
+// answers, else by Qt's own balloon; the program stays, with its icon, and
+// pings again by itself.
 void tst_Signals::hiddenRunOutlivesALostDevice()
 {
+    QFETCH(Bus, bus);
+    PrivateSessionBus privateBus;
+    FakeNotifications notifications;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DBUS_SESSION_BUS_ADDRESS", NoSessionBus);
+    if (bus != Bus::None) {
+        QVERIFY2(privateBus.start(), "dbus-daemon is needed: apt-get install dbus-daemon");
+        environment.insert("DBUS_SESSION_BUS_ADDRESS", privateBus.address());
+    }
+    if (bus == Bus::WithNotifications)
+        QVERIFY(notifications.serveOn(privateBus.connection()));
     QTemporaryDir links;
     const QString camera = links.filePath("camera");
     auto first = std::make_unique<Pty>();
     QVERIFY(QFile::link(first->slaveName(), camera));
     QProcess wendrel;
+    wendrel.setProcessEnvironment(environment);
     const QString window = startPinging(wendrel, camera);
     QVERIFY2(!window.isEmpty(), "the window did not appear, or a click failed");
     QCOMPARE(first->readUpTo(1, 3000), QByteArray(1, '\r'));
@@ -148,10 +200,15 @@ void tst_Signals::hiddenRunOutlivesALostDevice()
 
     first.reset(); // unplugged
     QFile::remove(camera);
-    // The notification comes; a click closes it, as a user passing by would.
-    QTRY_VERIFY_WITH_TIMEOUT(!visibleWindows(wendrel.processId(), false).isEmpty(), 3000);
-    for (const QString &notice : visibleWindows(wendrel.processId(), false))
-        xdotool({ "mousemove", "--window", notice, "20", "20", "click", "1" });
+    if (bus == Bus::WithNotifications) {
+        QTRY_COMPARE_WITH_TIMEOUT(notifications.shown.filter("Com Port Error: ").size(), 1, 3000);
+        QVERIFY(notifications.shown.constFirst().contains(camera + " was lost"));
+    } else {
+        // Qt's balloon comes; a click closes it, as a user passing by would.
+        QTRY_VERIFY_WITH_TIMEOUT(!visibleWindows(wendrel.processId(), false).isEmpty(), 3000);
+        for (const QString &notice : visibleWindows(wendrel.processId(), false))
+            xdotool({ "mousemove", "--window", notice, "20", "20", "click", "1" });
+    }
     QTRY_VERIFY(visibleWindows(wendrel.processId(), false).isEmpty());
     QTest::qWait(3000);
     QCOMPARE(wendrel.state(), QProcess::Running);
@@ -161,6 +218,11 @@ void tst_Signals::hiddenRunOutlivesALostDevice()
     QVERIFY(QFile::link(second.slaveName(), camera));
     QCOMPARE(second.readUpTo(1, 2000), QByteArray(1, '\r'));
     QCOMPARE(second.readUpTo(1, 2000), QByteArray(1, '\r')); // and at the interval
+    if (bus == Bus::WithNotifications) {
+        QTRY_COMPARE_WITH_TIMEOUT(notifications.shown.size(), 2, 2000);
+        QVERIFY2(notifications.shown.at(1).startsWith("Wendrel: " + camera + " is back"),
+                 qPrintable(notifications.shown.at(1)));
+    }
 
     ::kill(pid_t(wendrel.processId()), SIGTERM);
     QVERIFY(wendrel.waitForFinished(5000));
