@@ -45,9 +45,75 @@ QString autostartPath()
     return config + QStringLiteral("/autostart/" WENDREL_APP_ID ".desktop");
 }
 
-bool autostartEntryExists()
+// The lines of the entry's [Desktop Entry] group, from first to last.
+static std::pair<qsizetype, qsizetype> mainGroup(const QStringList &lines)
 {
-    return QFileInfo::exists(autostartPath());
+    const qsizetype start = lines.indexOf(QStringLiteral("[Desktop Entry]"));
+    if (start < 0)
+        return { 0, 0 };
+    qsizetype end = start + 1;
+    while (end < lines.size() && !lines.at(end).startsWith(QLatin1Char('[')))
+        ++end;
+    return { start + 1, end };
+}
+
+static QString keyOf(const QString &line)
+{
+    return line.section(QLatin1Char('='), 0, 0).trimmed();
+}
+
+static QString valueOf(const QString &line)
+{
+    return line.section(QLatin1Char('='), 1).trimmed();
+}
+
+static bool switchesOff(const QString &line)
+{
+    return (keyOf(line) == QLatin1String("Hidden") && valueOf(line) == QLatin1String("true"))
+            || (keyOf(line) == QLatin1String("X-GNOME-Autostart-enabled")
+                && valueOf(line) == QLatin1String("false"));
+}
+
+static QStringList entryLines(const QString &path)
+{
+    QFile existing(path);
+    if (!existing.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QStringList lines = QString::fromUtf8(existing.readAll()).split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.constLast().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+bool autostartEntryEnabled()
+{
+    const QStringList lines = entryLines(autostartPath());
+    const auto [first, end] = mainGroup(lines);
+    if (first == end)
+        return false;
+    for (qsizetype i = first; i < end; ++i) {
+        if (switchesOff(lines.at(i)))
+            return false;
+    }
+    return true;
+}
+
+// The entry starts at login: what switches it off goes, and the desktop's
+// own switch, where it is there, is on.
+static QStringList switchedOn(QStringList lines)
+{
+    auto [first, end] = mainGroup(lines);
+    for (qsizetype i = first; i < end;) {
+        if (keyOf(lines.at(i)) == QLatin1String("Hidden") && switchesOff(lines.at(i))) {
+            lines.removeAt(i);
+            --end;
+            continue;
+        }
+        if (keyOf(lines.at(i)) == QLatin1String("X-GNOME-Autostart-enabled"))
+            lines[i] = QStringLiteral("X-GNOME-Autostart-enabled=true");
+        ++i;
+    }
+    return lines;
 }
 
 // A desktop entry escapes an Exec argument twice. First for
@@ -137,12 +203,7 @@ bool writeAutostartEntry(const QStringList &command, QString *error)
         *error = QStringLiteral("Cannot make the folder %1").arg(QFileInfo(path).absolutePath());
         return false;
     }
-    QStringList lines;
-    if (QFile existing(path); existing.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        lines = QString::fromUtf8(existing.readAll()).split(QLatin1Char('\n'));
-        if (!lines.isEmpty() && lines.constLast().isEmpty())
-            lines.removeLast();
-    }
+    QStringList lines = switchedOn(entryLines(path));
     lines = withOwnKeys(lines,
                         { { QStringLiteral("Type"), QStringLiteral("Application") },
                           { QStringLiteral("Name"), QStringLiteral(WENDREL_NAME) },

@@ -16,11 +16,15 @@ struct StartOptions;
 QStringList autostartCommand(const QString &program, const StartOptions &start,
                              const QString &port1Device, const QString &port2Device);
 QString autostartPath();
-bool autostartEntryExists();
+// True when there is an entry and the desktop will start it: one the user
+// switched off (Hidden=true, X-GNOME-Autostart-enabled=false) will not.
+bool autostartEntryEnabled();
 
 // Writes the entry, or rewrites the keys Wendrel owns in an entry there is
 // (Type, Name, Comment, Icon, Exec, Terminal), keeping every other one the
-// user or the desktop put there. False and a reason on failure.
+// user or the desktop put there, except what would keep it from starting:
+// Hidden=true goes, and X-GNOME-Autostart-enabled, where it is, becomes
+// true. False and a reason on failure.
 bool writeAutostartEntry(const QStringList &command, QString *error);
 
 enum class Removal { Removed, NothingThere, Failed };

@@ -243,7 +243,8 @@ void tst_CommandLine::startOptions()
 
 // The entry is the user's file too: --no-autostart says when there is none and
 // takes a link that leads nowhere away; --autostart rewrites only the keys
-// Wendrel owns, keeps the user's, and writes a relative device absolute.
+// Wendrel owns, keeps the user's, switches a switched-off entry on, and writes
+// a relative device absolute.
 void tst_CommandLine::autostartEntryKeepsWhatItDoesNotOwn()
 {
     QTemporaryDir config;
@@ -273,12 +274,16 @@ void tst_CommandLine::autostartEntryKeepsWhatItDoesNotOwn()
     QFile edited(entry);
     QVERIFY(edited.open(QIODevice::WriteOnly));
     edited.write("[Desktop Entry]\nType=Application\nName=Old name\nExec=old --start\n"
-                 "X-GNOME-Autostart-Delay=30\n\n[Desktop Action quiet]\nName=Quiet\n");
+                 "Hidden=true\nX-GNOME-Autostart-enabled=false\nX-GNOME-Autostart-Delay=30\n\n"
+                 "[Desktop Action quiet]\nName=Quiet\n");
     edited.close();
     QCOMPARE(run({ "--autostart", "--port1", "./cam", "--interval", "5" }).first, 0);
     QVERIFY(edited.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(edited.readAll()).split('\n');
     QVERIFY2(lines.contains("X-GNOME-Autostart-Delay=30"), qPrintable(lines.join('\n')));
+    // An entry switched off is switched on: it is to start at login.
+    QVERIFY2(lines.contains("X-GNOME-Autostart-enabled=true") && !lines.contains("Hidden=true"),
+             qPrintable(lines.join('\n')));
     QVERIFY(lines.contains("Name=Wendrel") && lines.contains("[Desktop Action quiet]"));
     QCOMPARE(lines.filter(QRegularExpression("^Exec=")).size(), 1);
     QVERIFY2(lines.filter(QRegularExpression("^Exec="))

@@ -9,6 +9,7 @@
 #include "window/reversedscrollbar.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QFile>
 #include <QLineEdit>
@@ -291,6 +292,12 @@ void tst_Window::startAtLoginFromTheBackgroundMenu()
              qPrintable(written));
     QCOMPARE(chooseFromMenu(), QStringList{ "Start pinging at login with these settings [x]" });
     QVERIFY(!QFile::exists(entry));
+    // An entry the user switched off will not start: not ticked.
+    file.close();
+    QVERIFY(QDir(config.path()).mkpath("autostart") && file.open(QIODevice::WriteOnly));
+    file.write("[Desktop Entry]\nType=Application\nExec=wendrel\nHidden=true\n");
+    file.close();
+    QCOMPARE(chooseFromMenu(), QStringList{ "Start pinging at login with these settings [ ]" });
 }
 
 void tst_Window::tabOrderAndInitialFocus()

@@ -255,7 +255,7 @@ void frmWendrel::contextMenuEvent(QContextMenuEvent *event)
         QAction *atLogin
                 = menu.addAction(QStringLiteral("Start pinging at login with these settings"));
         atLogin->setCheckable(true);
-        atLogin->setChecked(autostartEntryExists());
+        atLogin->setChecked(autostartEntryEnabled());
         const ReversedScrollBar *bars[]
                 = { m_controls.VScroll1, m_controls.VScroll2, m_controls.VScroll3 };
         const bool someInterval
