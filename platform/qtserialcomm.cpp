@@ -15,6 +15,7 @@
 #if defined(Q_OS_UNIX)
 #include <cerrno>
 #include <csignal>
+#include <poll.h>
 #include <unistd.h>
 #endif
 
@@ -171,6 +172,16 @@ QList<SerialDevice> availableSerialDevices(const QString &stableLinkDirectory)
     return devices;
 }
 
+// The adapter's serial number, where the system tells one (USB adapters do).
+static QString serialNumberOf(const QString &systemLocation)
+{
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    const auto port = std::find_if(ports.begin(), ports.end(), [&](const QSerialPortInfo &info) {
+        return info.systemLocation() == systemLocation;
+    });
+    return port == ports.end() ? QString() : port->serialNumber();
+}
+
 QString QtSerialComm::openedThrough(Integer port) const
 {
     return m_stableLinks.value(port, m_devices.value(port));
@@ -240,6 +251,7 @@ void QtSerialComm::open()
                      [this] { onWritable(); });
     const QString reached = QFileInfo(path).canonicalFilePath();
     m_reachedDevice = reached.isEmpty() ? path : reached;
+    m_reachedSerialNumber = serialNumberOf(m_reachedDevice);
     if (!m_stableLinks.contains(m_commPort)) {
         if (const QString link = stableLinkFor(path); !link.isEmpty())
             m_stableLinks.insert(m_commPort, link);
@@ -344,13 +356,38 @@ void QtSerialComm::onWritable()
         m_drainedHandler();
 }
 
+// Why the open device failed, from calls made now. Qt's error string cannot
+// say it: a read that ends in a hang-up's end of file leaves errno as the last
+// failed call left it (a lock file looked for, a link read, a write that
+// would block), and Qt reports that.
+static QString lossReason(QSerialPort &port)
+{
+#if defined(Q_OS_UNIX)
+    const int fd = int(port.handle());
+    pollfd probe{ fd, POLLIN | POLLOUT, 0 };
+    if (::poll(&probe, 1, 0) < 0)
+        return qt_error_string(errno);
+    if (probe.revents & POLLNVAL)
+        return qt_error_string(EBADF);
+    char byte = 0;
+    const ssize_t read = ::read(fd, &byte, 1); // whatever a camera sends is dropped anyway
+    if (read < 0 && errno != EAGAIN && errno != EINTR)
+        return qt_error_string(errno);
+    if (read == 0 || (probe.revents & (POLLHUP | POLLERR)))
+        return QStringLiteral("the device hung up");
+    return QStringLiteral("the device reported an error");
+#else
+    return port.errorString();
+#endif
+}
+
 void QtSerialComm::onPortError(QSerialPort::SerialPortError error)
 {
     const bool fatal = error == QSerialPort::ResourceError || error == QSerialPort::ReadError
             || error == QSerialPort::WriteError;
     if (!fatal || !m_port.isOpen())
         return;
-    const SerialError lost(SerialErrors::PortLost, m_port.errorString(), m_openDevice);
+    const SerialError lost(SerialErrors::PortLost, lossReason(m_port), m_openDevice);
     close();
     reportLost(lost);
 }

@@ -37,6 +37,7 @@ public:
     void setPortOpen(bool open) override;
     bool portOpen() const override { return m_port.isOpen(); }
     QString lastOpenedDevice() const override { return m_reachedDevice; }
+    QString lastOpenedSerialNumber() const override { return m_reachedSerialNumber; }
     void setOutput(const QByteArray &bytes) override;
     bool outputPending() const override { return !m_pending.isEmpty(); }
     void setDrainedHandler(DrainedHandler handler) override
@@ -62,6 +63,7 @@ private:
     Integer m_commPort = 1;
     QString m_openDevice;
     QString m_reachedDevice;
+    QString m_reachedSerialNumber;
     QByteArray m_pending; // what the device has not taken yet
     std::unique_ptr<QSocketNotifier> m_writable;
     LostHandler m_lostHandler;
