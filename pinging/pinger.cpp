@@ -67,25 +67,72 @@ QString Pinger::device() const
     return m_serial.device(m_serial.commPort());
 }
 
-void Pinger::openPort(Long intervalMs)
+// The one place the state changes. The reconnect timer runs while the run
+// waits for its device; with nothing on screen, the wake is planned while
+// the countdown runs. The front ends hear of a wait and of its end.
+void Pinger::enter(State state)
+{
+    const bool wasWaiting = isWaiting();
+    m_state = state;
+    if (isWaiting()) {
+        if (!m_reconnect.isActive())
+            m_reconnect.start();
+    } else {
+        m_reconnect.stop();
+    }
+    if (isCounting() && !m_watched)
+        planWake();
+    else
+        m_wake.stop();
+    if (isWaiting() && !wasWaiting)
+        Q_EMIT waiting(m_absence.device);
+    else if (wasWaiting && isCounting())
+        Q_EMIT resumed();
+    Q_EMIT statusChanged(status());
+}
+
+void Pinger::start(Long intervalMs)
 {
     m_intervalMs = intervalMs;
-    m_serial.setPortOpen(true);
+    m_noData.setInterval(intervalMs);
+    try {
+        m_serial.setPortOpen(true);
+        m_serial.setOutput(CarriageReturn);
+    } catch (const SerialError &) {
+        if (m_serial.portOpen())
+            m_serial.setPortOpen(false);
+        throw;
+    }
+    beginCount();
+    qCInfo(lcWendrel).noquote() << "Pinging" << device() << "every" << describeInterval(intervalMs);
+    enter(State::Pinging);
 }
 
-void Pinger::sendCarriageReturn()
+void Pinger::startUnattended(Long intervalMs)
 {
-    m_serial.setOutput(CarriageReturn);
+    try {
+        start(intervalMs);
+    } catch (const SerialError &error) {
+        beginOutage(Outage::Kind::StartWait, error, openFailureMessage(error));
+        qCWarning(lcWendrel).noquote() << "Waiting for" << m_absence.device
+                                       << '(' + m_absence.reason + "): trying it once a second";
+        enter(State::Starting);
+    }
 }
 
-void Pinger::beginCount()
+void Pinger::stop()
 {
-    startCountAt(read());
-    m_state = State::Pinging;
-    qCInfo(lcWendrel).noquote() << "Pinging" << device() << "every" << m_intervalMs << "ms";
-    Q_EMIT statusChanged(status());
-    if (!m_watched)
-        planWake();
+    const State was = m_state;
+    const QString stopped = device();
+    if (m_serial.portOpen())
+        m_serial.setPortOpen(false);
+    m_outage.reset();
+    m_noData.reset();
+    m_absence = Absence();
+    if (was == State::Idle)
+        return;
+    qCInfo(lcWendrel).noquote() << "Stopped pinging" << stopped;
+    enter(State::Idle);
 }
 
 // Reads the tick count, and the timers' clock beside it.
@@ -96,50 +143,14 @@ Long Pinger::read()
     return m_lastReading;
 }
 
-// The count, and the grid of the timers that tick it, start from the reading.
-void Pinger::startCountAt(Long tick)
+// The count, and the grid of the timers that tick it, start from a reading
+// taken now, once the first carriage return is on its way.
+void Pinger::beginCount()
 {
-    m_count.LastPingTick = tick;
+    m_count.LastPingTick = read();
     m_countStartClock = m_lastReadingClock;
     if (m_serial.outputPending())
-        m_pendingSince = tick;
-}
-
-void Pinger::startUnattended(Long intervalMs)
-{
-    try {
-        openPort(intervalMs);
-        sendCarriageReturn();
-    } catch (const SerialError &error) {
-        m_firstOpen = true;
-        m_state = State::Waiting;
-        waitFor(error.device(), QString(), openFailureMessage(error), error.description());
-        qCInfo(lcWendrel).noquote() << "Waiting for" << m_lostDevice << '(' + m_lostReason + ')'
-                                    << "to ping it every" << m_intervalMs << "ms";
-        return;
-    }
-    beginCount();
-}
-
-void Pinger::stop()
-{
-    const State was = m_state;
-    m_reconnect.stop();
-    m_wake.stop();
-    m_state = State::Idle;
-    m_lastReturnTick.reset();
-    m_firstOpen = false;
-    m_backWhenDrained = false;
-    m_pendingSince.reset();
-    m_noDataSaid = false;
-    m_noDataTold = false;
-    const QString stopped = device();
-    if (m_serial.portOpen())
-        m_serial.setPortOpen(false);
-    if (was == State::Idle)
-        return;
-    qCInfo(lcWendrel).noquote() << "Stopped pinging" << stopped;
-    Q_EMIT statusChanged(status());
+        m_noData.waitingSince(m_count.LastPingTick);
 }
 
 const Countdown &Pinger::countdown()
@@ -156,14 +167,23 @@ const Countdown &Pinger::countdown()
     return m_count;
 }
 
+bool Pinger::tick(const ShowCountdown &show)
+{
+    countdown();
+    if (show)
+        show(m_count);
+    if (!isCounting() || m_count.ElapsedMs < m_intervalMs)
+        return false;
+    return ping();
+}
+
 // A carriage return that still waits for the device is not joined by another:
 // when the device takes data again, the camera gets one, not a burst.
 bool Pinger::ping()
 {
-    const bool waitingOutput = m_serial.outputPending();
-    if (!waitingOutput) {
+    if (!m_serial.outputPending()) {
         try {
-            sendCarriageReturn();
+            m_serial.setOutput(CarriageReturn);
         } catch (const SerialError &error) {
             lose(error);
             return false;
@@ -171,157 +191,136 @@ bool Pinger::ping()
         qCDebug(lcWendrel) << "Pinged";
     }
     m_count.LastPingTick = read();
-    if (m_serial.outputPending() && !m_pendingSince)
-        m_pendingSince = m_count.LastPingTick;
+    if (m_serial.outputPending())
+        m_noData.waitingSince(m_count.LastPingTick);
     checkNoData();
     return true;
 }
 
 // The run goes on without its device: the front end's Stop still ends it, and
-// the device is tried once a second. A loose plug comes and goes all night: a
-// device that was back a moment ago is not told of again, unless it stays away.
+// the device is tried once a second. A device that fails again before a byte
+// has left is the same outage, and is not said again.
 void Pinger::lose(const SerialError &error)
 {
-    if (m_state != State::Pinging)
-        return;
     if (m_serial.portOpen())
         m_serial.setPortOpen(false);
-    m_wake.stop();
-    m_pendingSince.reset();
-    m_backWhenDrained = false;
-    m_state = State::Waiting;
-    waitFor(error.device(), m_serial.lastOpenedDevice(), portLostMessage(error),
-            error.description());
-    qCInfo(lcWendrel).noquote() << "Lost" << m_lostDevice << '(' + m_lostReason + ')'
-                                << "- waiting for it";
-    if (!quietAfterReturn(m_ticks.GetTickCount()))
-        tellLoss();
+    if (m_state == State::Confirming) {
+        qCDebug(lcWendrel).noquote() << m_absence.device << "failed again (" + error.description() + ')';
+        m_noData.reset();
+        enter(m_outage.kind() == Outage::Kind::StartWait ? State::Starting : State::Waiting);
+        stillAway(m_ticks.GetTickCount());
+        return;
+    }
+    if (m_state != State::Pinging)
+        return;
+    m_noData.reset();
+    beginOutage(Outage::Kind::Loss, error, portLostMessage(error));
+    qCWarning(lcWendrel).noquote() << "Lost" << m_absence.device
+                                   << '(' + m_absence.reason + "): trying it once a second";
+    enter(State::Waiting);
 }
 
-void Pinger::waitFor(const QString &device, const QString &reached, const QString &message,
-                     const QString &reason)
+void Pinger::beginOutage(Outage::Kind kind, const SerialError &error, const QString &message)
 {
-    m_lostDevice = device;
-    m_lostReached = reached;
-    m_lostMessage = message;
-    m_lostReason = reason;
-    m_lossTold = false;
-    m_noDataSaid = false;
-    m_noDataTold = false;
-    m_untoldRetries = 0;
-    m_reconnect.start();
-    Q_EMIT waiting(device);
-    Q_EMIT statusChanged(status());
+    m_absence = Absence{ error.device(),
+                         kind == Outage::Kind::Loss ? m_serial.lastOpenedDevice() : QString(),
+                         kind == Outage::Kind::Loss ? m_serial.lastOpenedSerialNumber() : QString(),
+                         error.description(), message };
+    if (m_outage.begin(kind, m_ticks.GetTickCount()))
+        Q_EMIT trouble(message);
 }
 
-// Quiet while the device stays away; once it opens, pinging starts again as a
-// Start would: a carriage return at once (the camera may have fallen asleep),
-// and the count from now.
+// Still away: an outage begun in a quiet spell is told once it has lasted.
+void Pinger::stillAway(Long now)
+{
+    if (m_outage.dueToTell(now))
+        Q_EMIT trouble(m_absence.message);
+}
+
+// Once it opens, pinging starts again as a Start would: a carriage return at
+// once (the camera may have fallen asleep), and the count from now. The
+// outage ends only once a byte has left: a device that opens but takes
+// nothing, or fails the write, is not back yet.
 void Pinger::retry()
 {
-    if (m_state != State::Waiting)
+    if (!isWaiting())
         return;
+    bool opened = false;
     try {
         m_serial.setPortOpen(true);
-    } catch (const SerialError &) {
-        if (!m_lossTold && ++m_untoldRetries >= QuietAfterReturnMs / ReconnectPeriodMs)
-            tellLoss();
-        return;
-    }
-    m_reconnect.stop();
-    m_state = State::Pinging;
-    try {
-        sendCarriageReturn();
+        opened = true;
+        m_serial.setOutput(CarriageReturn);
     } catch (const SerialError &error) {
-        lose(error);
+        if (m_serial.portOpen())
+            m_serial.setPortOpen(false);
+        if (opened)
+            qCDebug(lcWendrel).noquote() << m_absence.device << "opens, but takes no write ("
+                            + error.description() + ')';
+        stillAway(m_ticks.GetTickCount());
         return;
     }
-    startCountAt(read());
-    Q_EMIT resumed();
-    if (m_firstOpen) {
-        // The device a start waited for is there at last: that is a start.
-        m_firstOpen = false;
-        qCInfo(lcWendrel).noquote() << "Pinging" << device() << "every" << m_intervalMs << "ms";
-        if (std::exchange(m_lossTold, false))
-            tellTroubleOver(portFoundMessage(m_lostDevice));
-    } else {
-        m_lastReturnTick = m_count.LastPingTick;
-        // Back only once a byte has left: a device that opens but takes
-        // nothing is not back yet.
-        if (m_serial.outputPending())
-            m_backWhenDrained = true;
-        else
-            announceBack();
+    beginCount();
+    if (m_serial.outputPending()) {
+        enter(State::Confirming);
+        return;
     }
-    Q_EMIT statusChanged(status());
-    if (!m_watched)
-        planWake();
+    endOutage();
 }
 
-void Pinger::announceBack()
+// A byte has left after an outage: the one line that says so, and the user
+// told of the end if of the start.
+void Pinger::endOutage()
 {
-    m_backWhenDrained = false;
-    const QString back = portBackMessage(m_lostDevice, m_lostReached, m_serial.lastOpenedDevice());
-    qCInfo(lcWendrel).noquote() << back;
-    if (std::exchange(m_lossTold, false))
-        tellTroubleOver(back);
+    const bool told = m_outage.end(m_lastReading);
+    m_noData.reset();
+    if (m_outage.kind() == Outage::Kind::StartWait) {
+        // The device a start waited for is there at last: that is a start.
+        qCInfo(lcWendrel).noquote() << "Pinging" << device() << "every" << describeInterval(m_intervalMs);
+        if (told)
+            Q_EMIT troubleOver(portFoundMessage(m_absence.device));
+    } else {
+        const DeviceReturn back{ m_absence.device, m_absence.reachedBefore,
+                                 m_serial.lastOpenedDevice(), m_absence.serialBefore,
+                                 m_serial.lastOpenedSerialNumber() };
+        qCInfo(lcWendrel).noquote() << describeReturn(back) + QStringLiteral(": pinging every")
+                                    << describeInterval(m_intervalMs);
+        if (told)
+            Q_EMIT troubleOver(portBackMessage(back));
+    }
+    m_absence = Absence();
+    enter(State::Pinging);
 }
 
 void Pinger::onDrained()
 {
-    m_pendingSince.reset();
-    if (m_noDataSaid) {
-        m_noDataSaid = false;
-        qCInfo(lcWendrel).noquote() << device() << "takes data again";
-        if (std::exchange(m_noDataTold, false))
-            tellTroubleOver(portTakesDataMessage(device()));
-        Q_EMIT statusChanged(status());
+    if (m_state == State::Confirming) {
+        read();
+        endOutage();
+        return;
     }
-    if (m_backWhenDrained)
-        announceBack();
+    const NoDataWatch::News over = m_noData.drained();
+    if (!over.say)
+        return;
+    qCInfo(lcWendrel).noquote() << device() << "takes data again";
+    if (over.tell)
+        Q_EMIT troubleOver(portTakesDataMessage(device()));
+    Q_EMIT statusChanged(status());
 }
 
-// Checked at each ping: a carriage return that has waited three intervals,
-// or ten seconds if that is longer, is said once.
+// Looked at on each ping. While an outage is on, its trouble stands for this
+// too; within a minute of a return or an unattended start, the user hears of
+// it only if it lasts.
 void Pinger::checkNoData()
 {
-    if (!m_pendingSince || m_state != State::Pinging)
-        return;
-    const Long threshold = std::max<Long>(NoDataAfterMs, Checked::mulLong(m_intervalMs, 3));
-    if (elapsedTicks(*m_pendingSince, m_lastReading) < threshold)
-        return;
-    if (!m_noDataSaid) {
-        m_noDataSaid = true;
-        qCInfo(lcWendrel).noquote() << device() << "takes no data";
+    const bool mayTell = !m_outage.isOn() && !m_outage.isQuiet(m_lastReading);
+    const NoDataWatch::News news = m_noData.check(m_lastReading, mayTell);
+    if (news.say) {
+        qCWarning(lcWendrel).noquote() << device() << "takes no data: nothing has left for"
+                                       << describeInterval(m_noData.thresholdMs());
         Q_EMIT statusChanged(status());
     }
-    if (!m_noDataTold && !quietAfterReturn(m_lastReading)) {
-        m_noDataTold = true;
-        tellTrouble(noDataMessage(device(), threshold));
-    }
-}
-
-bool Pinger::quietAfterReturn(Long now) const
-{
-    return m_lastReturnTick && elapsedTicks(*m_lastReturnTick, now) < QuietAfterReturnMs;
-}
-
-void Pinger::tellLoss()
-{
-    m_lossTold = true;
-    tellTrouble(m_lostMessage);
-}
-
-void Pinger::tellTrouble(const QString &message)
-{
-    qCDebug(lcWendrel).noquote() << "Telling the user:" << message;
-    Q_EMIT trouble(message);
-}
-
-void Pinger::tellTroubleOver(const QString &message)
-{
-    qCDebug(lcWendrel).noquote() << "Telling the user:" << message;
-    Q_EMIT troubleOver(message);
+    if (news.tell)
+        Q_EMIT trouble(noDataMessage(device(), m_noData.thresholdMs()));
 }
 
 void Pinger::setWatched(bool watched)
@@ -331,7 +330,7 @@ void Pinger::setWatched(bool watched)
     m_watched = watched;
     if (watched)
         m_wake.stop();
-    else if (m_state == State::Pinging)
+    else if (isCounting())
         planWake();
 }
 
@@ -366,10 +365,10 @@ void Pinger::planWake()
 
 void Pinger::onWake()
 {
-    if (m_state != State::Pinging || m_watched)
+    if (!isCounting() || m_watched)
         return;
     Q_EMIT countdownDue();
-    if (m_state == State::Pinging && !m_watched)
+    if (isCounting() && !m_watched)
         planWake();
 }
 
@@ -378,12 +377,15 @@ QString Pinger::status() const
     switch (m_state) {
     case State::Idle:
         return QStringLiteral("Stopped");
+    case State::Starting:
     case State::Waiting:
-        return QStringLiteral("Waiting for %1: %2").arg(m_lostDevice, m_lostReason);
+        return QStringLiteral("Waiting for %1: %2").arg(m_absence.device, m_absence.reason);
+    case State::Confirming:
+        return QStringLiteral("Waiting for %1 to take data").arg(m_absence.device);
     case State::Pinging:
         break;
     }
-    if (m_noDataSaid)
+    if (m_noData.isSaid())
         return QStringLiteral("%1 takes no data").arg(device());
     return QStringLiteral("Pinging %1 every %2").arg(device(), describeInterval(m_intervalMs));
 }

@@ -19,13 +19,15 @@
 #pragma once
 
 #include "countdown.h"
+#include "nodatawatch.h"
+#include "outage.h"
 
 #include "platform/checked.h"
 
 #include <QObject>
 #include <QTimer>
 
-#include <optional>
+#include <functional>
 
 class SerialComm;
 class SerialError;
@@ -50,7 +52,27 @@ class Pinger : public QObject
     Q_OBJECT
 
 public:
-    enum class State { Idle, Pinging, Waiting };
+    // What the run is doing. Every change of state goes through enter().
+    //
+    //   Idle ── start() ─────────────────────────────────────▶ Pinging
+    //   Idle ── startUnattended(), no device ────────────────▶ Starting
+    //   Starting, Waiting ── retry(): opens, the byte leaves ─▶ Pinging
+    //   Starting, Waiting ── retry(): opens, the byte waits ──▶ Confirming
+    //   Starting, Waiting ── retry(): fails to open or write ─▶ (stays)
+    //   Confirming ── the byte leaves ───────────────────────▶ Pinging
+    //   Confirming ── the device fails ─────────────────────▶ Starting or Waiting
+    //   Pinging ── the device fails ────────────────────────▶ Waiting
+    //   any ── stop() ──────────────────────────────────────▶ Idle
+    //
+    // From a loss (or a start that finds no device) until a byte leaves again
+    // is one outage: one line in the log, and at most one trouble told.
+    enum class State {
+        Idle,       // no run
+        Starting,   // an unattended start waits for its device to open
+        Pinging,    // a carriage return at the interval
+        Confirming, // the device opened again; its first carriage return waits
+        Waiting,    // the device is lost, and tried once a second
+    };
 
     Pinger(SerialComm &serial, TickCount &ticks, WakeTimer &wake);
     ~Pinger() override; // a run still going ends, and the log says so
@@ -60,29 +82,26 @@ public:
     // The device the selected port opens.
     QString device() const;
 
-    // A start as a user's Start takes it, step by step. A step that fails
-    // throws SerialError; the run has not begun, and stop() closes the port.
-    void openPort(Long intervalMs);
-    void sendCarriageReturn();
-    void beginCount();
-
+    // A start as a user's Start takes it: the port opened, the first carriage
+    // return sent and the count begun. A step that fails throws SerialError
+    // and leaves the run as it was, Idle with the port closed.
+    void start(Long intervalMs);
     // A start with nobody there to answer a box: a device that is missing,
     // busy or not permitted yet is waited for, tried once a second, and
     // pinged at once when it opens.
     void startUnattended(Long intervalMs);
-
     // Ends the run, whatever its state: the port closed if it is open, a wait
-    // given up. What the quiet rule remembers ends with it.
+    // given up, and nothing of it remembered.
     void stop();
 
-    // The countdown tick, up to its ping decision: the tick count, the time
-    // since the last ping and the time left, in the three texts shown.
+    // The countdown tick, which both front ends run: the time left worked out
+    // and handed to show, then at a due tick the carriage return and the count
+    // restarted from a fresh reading of the tick count. True when the tick
+    // pinged; a device that fails makes the run wait for it instead.
+    using ShowCountdown = std::function<void(const Countdown &)>;
+    bool tick(const ShowCountdown &show = {});
+    // The countdown alone, without its ping: what a tick would show now.
     const Countdown &countdown();
-    bool isDue() const { return m_count.ElapsedMs >= m_intervalMs; }
-    // The carriage return at a due tick, and the count restarted from a fresh
-    // reading of the tick count. False when the device failed: the run then
-    // waits for it.
-    bool ping();
 
     // Tries the device a waiting run waits for, as the reconnect timer does
     // once a second.
@@ -90,7 +109,11 @@ public:
 
     const Countdown &count() const { return m_count; }
     State state() const { return m_state; }
-    bool isWaiting() const { return m_state == State::Waiting; }
+    bool isRunning() const { return m_state != State::Idle; }
+    // Without a device: the window's timers rest.
+    bool isWaiting() const { return m_state == State::Starting || m_state == State::Waiting; }
+    // The countdown runs: the window's timers tick.
+    bool isCounting() const { return m_state == State::Pinging || m_state == State::Confirming; }
     Long intervalMs() const { return m_intervalMs; }
     // One line on what the run is doing: "Pinging /dev/ttyUSB0 every 5 min".
     QString status() const;
@@ -107,12 +130,6 @@ public:
 
     static constexpr qint64 CountdownMs = 250;
     static constexpr int ReconnectPeriodMs = 1000;
-    // A device lost again within this time of coming back is not told again,
-    // nor one that has stayed away for less than this since an untold loss.
-    static constexpr Long QuietAfterReturnMs = 60000;
-    // A device that has taken nothing for this long, or three intervals if
-    // that is longer, is told of.
-    static constexpr Long NoDataAfterMs = 10000;
 
 Q_SIGNALS:
     // Not watched: the countdown tick at which the next ping falls due. The
@@ -124,26 +141,34 @@ Q_SIGNALS:
     // The device opened again: a carriage return went out and the count
     // started afresh.
     void resumed();
-    // Something the user should hear of now: the device is lost, or takes
-    // no data. Told once, and not for a cable that came back a moment ago.
+    // Something the user should hear of now, in the window's words: the
+    // device is lost, or takes no data. Once an outage.
     void trouble(const QString &message);
     // What trouble was told is over: the device is back, or takes data again.
     void troubleOver(const QString &message);
     void statusChanged(const QString &status);
 
 private:
+    // What the run knows of a device while it is away.
+    struct Absence
+    {
+        QString device;        // as the user named it
+        QString reachedBefore; // the system device the run reached before the loss
+        QString serialBefore;  // and its adapter's serial number
+        QString reason;        // why it is away: the failed call's own words
+        QString message;       // what the user is told, if told
+    };
+
+    void enter(State state);
     Long read();
-    void startCountAt(Long tick);
+    void beginCount();
+    bool ping();
     void lose(const SerialError &error);
-    void waitFor(const QString &device, const QString &reached, const QString &message,
-                 const QString &reason);
-    void announceBack();
+    void beginOutage(Outage::Kind kind, const SerialError &error, const QString &message);
+    void stillAway(Long now);
+    void endOutage();
     void onDrained();
     void checkNoData();
-    bool quietAfterReturn(Long now) const;
-    void tellLoss();
-    void tellTrouble(const QString &message);
-    void tellTroubleOver(const QString &message);
     void planWake();
     void onWake();
 
@@ -163,20 +188,8 @@ private:
     qint64 m_countStartClock = 0; // the timers' grid starts here
     qint64 m_plannedWakeClock = 0;
 
-    // Waiting for a device.
     QTimer m_reconnect;
-    QString m_lostDevice;
-    QString m_lostReached; // the system device the run reached before the loss
-    QString m_lostMessage;
-    QString m_lostReason;
-    bool m_lossTold = false;
-    int m_untoldRetries = 0;
-    bool m_firstOpen = false; // the wait of an unattended start: its open is a start
-    bool m_backWhenDrained = false;
-    std::optional<Long> m_lastReturnTick;
-
-    // A device that takes no data.
-    std::optional<Long> m_pendingSince;
-    bool m_noDataSaid = false;
-    bool m_noDataTold = false;
+    Absence m_absence;
+    Outage m_outage;
+    NoDataWatch m_noData;
 };

@@ -35,15 +35,6 @@ public:
     }
 };
 
-// What a window would show in a box or a notification, as one line:
-// "Com Port Error: The connection to ... was lost (...)".
-static void say(const QString &title, const QString &text)
-{
-    QString line = text;
-    line.replace(QStringLiteral("\n\n"), QStringLiteral(" ")).replace(QLatin1Char('\n'), u' ');
-    StandardError::writeLine((title + QStringLiteral(": ") + line).toLocal8Bit());
-}
-
 int runService(int &argc, char **argv, const CommandLine &commandLine)
 {
     // Qt's own event loop does less per wakeup than GLib's.
@@ -62,17 +53,13 @@ int runService(int &argc, char **argv, const CommandLine &commandLine)
     SoundBeep beep;
     Pinger run(serial, ticks, *wake);
 
-    // Nothing is on screen: the pinger wakes the service once per ping.
+    // Nothing is on screen: the pinger wakes the service once per ping. What
+    // a window would tell in a box is the window's; the run's own log lines
+    // say every loss and return here.
     QObject::connect(&run, &Pinger::countdownDue, &run, [&run, &beep, &options] {
-        run.countdown();
-        if (run.isDue() && run.ping() && options.audible)
+        if (run.tick() && options.audible)
             beep.beep();
     });
-    QObject::connect(&run, &Pinger::trouble, &run, [](const QString &message) {
-        say(QStringLiteral("Com Port Error"), message);
-    });
-    QObject::connect(&run, &Pinger::troubleOver, &run,
-                     [](const QString &message) { say(QStringLiteral(WENDREL_NAME), message); });
     // Under systemd: ready once the run pings or waits, and a line on each
     // change of what it does.
     SystemdNotify systemd;

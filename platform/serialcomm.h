@@ -80,6 +80,9 @@ public:
     // The system device the last successful open reached ("/dev/ttyUSB1" for a
     // link that leads there); it stays known after the port is closed or lost.
     virtual QString lastOpenedDevice() const = 0;
+    // The serial number the system tells for the adapter of that device, or
+    // empty where it tells none; kept likewise.
+    virtual QString lastOpenedSerialNumber() const = 0;
 
     // Hands the bytes to the device without waiting for them to leave. A
     // device that takes nothing just now (its output held back, as flow control

@@ -50,12 +50,21 @@ QString portLostMessage(const SerialError &error)
             .arg(error.device(), error.description());
 }
 
-QString portBackMessage(const QString &device, const QString &reachedBefore,
-                        const QString &reachedNow)
+QString describeReturn(const DeviceReturn &back)
 {
-    if (!reachedBefore.isEmpty() && !reachedNow.isEmpty() && reachedBefore != reachedNow)
-        return QStringLiteral("%1 is back as %2. Pinging goes on.").arg(reachedBefore, reachedNow);
-    return QStringLiteral("%1 is back. Pinging goes on.").arg(device);
+    if (!back.serialBefore.isEmpty() && !back.serialNow.isEmpty()
+        && back.serialBefore != back.serialNow)
+        return QStringLiteral("%1 is back, but it is another adapter (serial %2)")
+                .arg(back.device, back.serialNow);
+    if (!back.reachedBefore.isEmpty() && !back.reachedNow.isEmpty()
+        && back.reachedBefore != back.reachedNow)
+        return QStringLiteral("%1 is back as %2").arg(back.reachedBefore, back.reachedNow);
+    return QStringLiteral("%1 is back").arg(back.device);
+}
+
+QString portBackMessage(const DeviceReturn &back)
+{
+    return describeReturn(back) + QStringLiteral(". Pinging goes on.");
 }
 
 QString portFoundMessage(const QString &device)

@@ -10,11 +10,21 @@
 QString openFailureMessage(const SerialError &error);
 // The port failed while pinging ran; Wendrel waits for it to come back.
 QString portLostMessage(const SerialError &error);
-// The device came back and pinging goes on. A device that was reached before
-// the loss as one system device and now as another (an adapter re-enumerated
-// behind its link) is named both ways.
-QString portBackMessage(const QString &device, const QString &reachedBefore = {},
-                        const QString &reachedNow = {});
+// How a device that was away came back, as the log and the window say it:
+// "/dev/ttyUSB0 is back". One reached before as one system device and now as
+// another (an adapter re-enumerated behind its link) is named both ways; one
+// whose adapter tells another serial number than before is another adapter.
+struct DeviceReturn
+{
+    QString device; // as the user named it
+    QString reachedBefore;
+    QString reachedNow;
+    QString serialBefore;
+    QString serialNow;
+};
+QString describeReturn(const DeviceReturn &back);
+// The device came back and pinging goes on.
+QString portBackMessage(const DeviceReturn &back);
 // A device an unattended start waited for has opened at last.
 QString portFoundMessage(const QString &device);
 // The device has taken nothing for the time given (flow control holding its

@@ -102,6 +102,7 @@ public:
             m_drainedHandler();
     }
     QString lastOpenedDevice() const override { return reached.isEmpty() ? device() : reached; }
+    QString lastOpenedSerialNumber() const override { return serialNumber; }
     void setLostHandler(LostHandler handler) override { m_lostHandler = std::move(handler); }
 
     // The device fails on its own while open, as an unplugged adapter does.
@@ -120,6 +121,7 @@ public:
     QByteArray pending;
     QByteArray sent;
     QString reached; // the system device an open reaches; the port's own when empty
+    QString serialNumber; // of the adapter an open reaches
     QList<SerialDevice> devices;
     int opens = 0;
     int closes = 0;

@@ -580,7 +580,8 @@ void tst_Handlers::lostDeviceWaitsThenResumes()
     rig.log.entries.clear();
     rig.run.retry();
     rig.run.retry();
-    QCOMPARE(rig.log.entries, (QStringList{ "open", "open" }));
+    QCOMPARE(rig.log.entries.filter(QRegularExpression("^(open|output|notify|notice|box)")),
+             (QStringList{ "open", "open" }));
     QVERIFY(rig.run.isWaiting());
 
     // Back: a carriage return at once, the count from now, both timers again.

@@ -3,15 +3,42 @@
 
 // The pinger's own rules, on the fakes and the fake clock, with no display:
 // one wake per ping with nothing on screen, a suspend that passes the due
-// time, the quiet rule for a flapping cable, and a device that opens but
-// takes no data. (The real service meets a device that takes no data in
-// tst_service.)
+// time, and one message per outage however the device comes and goes. (The
+// real service meets a device that takes no data in tst_service.)
 
 #include "fakes.h"
 
 #include "platform/serialmessages.h"
 
+#include <QRegularExpression>
 #include <QTest>
+
+#include <optional>
+
+// What the run writes in the log while it lives, one entry a message.
+struct LogCapture
+{
+    LogCapture() : m_previous(qInstallMessageHandler(collect)) { current() = this; }
+    ~LogCapture()
+    {
+        qInstallMessageHandler(m_previous);
+        current() = nullptr;
+    }
+    QStringList lines;
+
+private:
+    static LogCapture *&current()
+    {
+        static LogCapture *capture = nullptr;
+        return capture;
+    }
+    static void collect(QtMsgType type, const QMessageLogContext &context, const QString &text)
+    {
+        if (current())
+            current()->lines << qFormatLogMessage(type, context, text);
+    }
+    QtMessageHandler m_previous;
+};
 
 // The pinger over fakes, driven as the service drives it: each wake is a
 // countdown tick that pings when due. What it says is written into the log.
@@ -20,11 +47,7 @@ struct ServiceRig : PingerRig
     ServiceRig()
     {
         run.selectPort(1);
-        QObject::connect(&run, &Pinger::countdownDue, &run, [this] {
-            run.countdown();
-            if (run.isDue())
-                run.ping();
-        });
+        QObject::connect(&run, &Pinger::countdownDue, &run, [this] { run.tick(); });
         QObject::connect(&run, &Pinger::trouble, &run,
                          [this](const QString &message) { log.add("trouble:" + message); });
         QObject::connect(&run, &Pinger::troubleOver, &run,
@@ -46,9 +69,9 @@ private Q_SLOTS:
     void oneWakePerPing_data();
     void oneWakePerPing();
     void suspendPastTheDueTimePingsAtResume();
-    void quietRuleBelongsToOneRun();
-    void unattendedStartWaitsAndStartsOnce();
-    void backOnlyOnceAByteHasLeft();
+    void oneOutageOneMessage_data();
+    void oneOutageOneMessage();
+    void anotherAdapterIsSaidToBeAnother();
 };
 
 void tst_Pinger::oneWakePerPing_data()
@@ -99,75 +122,111 @@ void tst_Pinger::suspendPastTheDueTimePingsAtResume()
     QCOMPARE(rig.wake.starts, 3);
 }
 
-// A loose plug comes and goes: lost again within a minute of its return, the
-// device is not told of unless it stays away a minute. A new run starts with
-// nothing remembered.
-void tst_Pinger::quietRuleBelongsToOneRun()
+// One outage, one message: a script of what the device does, on the fake
+// clock, against what the user is told and what the log says.
+//   start / start-missing   an unattended start, the device there or not
+//   lose                    the device fails during the run
+//   away:N                  N retries a second apart, the device missing
+//   nowrite:N               N retries a second apart: it opens, the write fails
+//   held                    a retry a second later: it opens, the byte waits
+//   release                 what waits leaves
+//   back                    a retry a second later that works
+//   wait:N                  N ms pass
+//   stop                    Stop, and a new unattended start
+void tst_Pinger::oneOutageOneMessage_data()
 {
-    ServiceRig rig;
-    rig.run.startUnattended(5000);
-    rig.serial.loseDevice();
-    QCOMPARE(rig.log.only("trouble:").size(), 1); // the first loss is told
-    rig.run.retry();
-    QCOMPARE(rig.log.only("over:"), QStringList{ "over:" + portBackMessage("/dev/fake1") });
-
-    rig.log.entries.clear();
-    rig.ticks.advance(30000);
-    rig.serial.loseDevice(); // half a minute after the return: quiet
-    rig.serial.failOpenWith = SerialErrors::InvalidPortNumber;
-    for (int retry = 1; retry < Pinger::QuietAfterReturnMs / Pinger::ReconnectPeriodMs; ++retry)
-        rig.run.retry();
-    QVERIFY(rig.log.only("trouble:").isEmpty());
-    rig.run.retry(); // away a minute now
-    QCOMPARE(rig.log.only("trouble:").size(), 1);
-
-    rig.serial.failOpenWith.reset();
-    rig.run.retry();
-    rig.run.stop();
-    rig.log.entries.clear();
-    rig.run.startUnattended(5000);
-    rig.serial.loseDevice(); // a new run's first loss, within a minute of the last return
-    QCOMPARE(rig.log.only("trouble:").size(), 1);
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<int>("troubles");
+    QTest::addColumn<int>("overs");
+    QTest::addColumn<int>("lossLines");
+    QTest::newRow("a loss, told at once") << "start lose away:3 back" << 1 << 1 << 1;
+    QTest::newRow("opens but takes no write for 75 s")
+            << "start lose nowrite:75 back" << 1 << 1 << 1;
+    QTest::newRow("unattended start, no write for 10 s")
+            << "start-missing nowrite:10 back" << 0 << 0 << 0;
+    QTest::newRow("unattended start, away a minute")
+            << "start-missing away:59 wait:1 away:1 back" << 1 << 1 << 0;
+    QTest::newRow("reopened with its return waiting, lost again, back")
+            << "start lose held lose away:2 back" << 1 << 1 << 1;
+    QTest::newRow("reopened, its return leaves at last") << "start lose held release" << 1 << 1 << 1;
+    QTest::newRow("lost again half a minute after a return")
+            << "start lose back wait:30000 lose away:58" << 1 << 1 << 2;
+    QTest::newRow("... and away a minute") << "start lose back wait:30000 lose away:60" << 2 << 1
+                                           << 2;
+    QTest::newRow("a new run remembers nothing") << "start lose back stop lose" << 2 << 1 << 2;
 }
 
-// A device missing at an unattended start is waited for without a word, told
-// after a minute, and its first open is the start: no "back", and a loss
-// right after it is told.
-void tst_Pinger::unattendedStartWaitsAndStartsOnce()
+void tst_Pinger::oneOutageOneMessage()
 {
+    QFETCH(QString, script);
+    QFETCH(int, troubles);
+    QFETCH(int, overs);
+    QFETCH(int, lossLines);
     ServiceRig rig;
-    rig.serial.failOpenWith = SerialErrors::InvalidPortNumber;
-    rig.run.startUnattended(1000);
-    QVERIFY(rig.run.isWaiting());
-    QVERIFY(rig.serial.sent.isEmpty());
-    QCOMPARE(rig.run.status(), "Waiting for /dev/fake1: refused by the test");
-    for (int retry = 0; retry < 59; ++retry)
-        rig.run.retry();
-    QVERIFY(rig.log.only("trouble:").isEmpty());
-    rig.run.retry();
-    QCOMPARE(rig.log.only("trouble:").size(), 1);
-
-    rig.serial.failOpenWith.reset();
-    rig.run.retry();
-    QCOMPARE(rig.serial.sent, QByteArray(1, '\r'));
-    QCOMPARE(rig.run.status(), "Pinging /dev/fake1 every 1 s");
-    QCOMPARE(rig.log.only("over:"), QStringList{ "over:" + portFoundMessage("/dev/fake1") });
-    rig.serial.loseDevice();
-    QCOMPARE(rig.log.only("trouble:").size(), 2);
+    const LogCapture capture;
+    const auto retries = [&rig](int count, std::optional<int> open, std::optional<int> write) {
+        for (int retry = 0; retry < count; ++retry) {
+            rig.ticks.advance(Pinger::ReconnectPeriodMs);
+            rig.serial.failOpenWith = open;
+            rig.serial.failOutputWith = write;
+            rig.run.retry();
+        }
+        rig.serial.failOpenWith.reset();
+        rig.serial.failOutputWith.reset();
+    };
+    for (const QString &step : script.split(' ')) {
+        const QString verb = step.section(':', 0, 0);
+        const int count = step.section(':', 1).toInt();
+        if (verb == "start" || verb == "start-missing" || verb == "stop") {
+            rig.run.stop();
+            if (verb == "start-missing")
+                rig.serial.failOpenWith = SerialErrors::InvalidPortNumber;
+            rig.run.startUnattended(5000);
+            rig.serial.failOpenWith.reset();
+        } else if (verb == "lose") {
+            rig.serial.loseDevice();
+        } else if (verb == "away") {
+            retries(count, SerialErrors::InvalidPortNumber, {});
+        } else if (verb == "nowrite") {
+            retries(count, {}, SerialErrors::PortLost);
+        } else if (verb == "held") {
+            rig.serial.holdOutput = true;
+            retries(1, {}, {});
+        } else if (verb == "release") {
+            rig.serial.releaseOutput();
+        } else if (verb == "back") {
+            rig.serial.holdOutput = false;
+            retries(1, {}, {});
+        } else if (verb == "wait") {
+            rig.ticks.advance(count);
+        }
+    }
+    QVERIFY2(rig.run.state() != Pinger::State::Confirming || script.endsWith("held"),
+             qPrintable(rig.run.status()));
+    QCOMPARE(rig.log.only("trouble:").size(), troubles);
+    QCOMPARE(rig.log.only("over:").size(), overs);
+    QCOMPARE(capture.lines.filter(QRegularExpression("^wendrel: Lost ")).size(), lossLines);
+    QCOMPARE(capture.lines.filter(QRegularExpression(" is back")).size(),
+             capture.lines.filter(QRegularExpression("^wendrel: Lost ")).size()
+                     - (rig.run.isWaiting() ? 1 : 0));
+    QCOMPARE(capture.lines.filter(QRegularExpression("^\\s*$")), QStringList());
 }
 
-// A device that opens again but takes nothing is not back yet.
-void tst_Pinger::backOnlyOnceAByteHasLeft()
+// Where the system tells an adapter's serial number, another adapter under
+// the old name is said to be another, and pinged as the port's own.
+void tst_Pinger::anotherAdapterIsSaidToBeAnother()
 {
     ServiceRig rig;
+    rig.serial.serialNumber = "FTB00001";
     rig.run.startUnattended(5000);
     rig.serial.loseDevice();
-    rig.serial.holdOutput = true;
+    rig.serial.serialNumber = "FTB00002";
     rig.run.retry();
-    QVERIFY(!rig.run.isWaiting());
-    QVERIFY(rig.log.only("over:").isEmpty());
-    rig.serial.releaseOutput();
-    QCOMPARE(rig.log.only("over:"), QStringList{ "over:" + portBackMessage("/dev/fake1") });
+    QCOMPARE(rig.log.only("over:"),
+             QStringList{ "over:/dev/fake1 is back, but it is another adapter (serial FTB00002). "
+                          "Pinging goes on." });
+    QCOMPARE(rig.serial.sent, QByteArray(2, '\r'));
+    QCOMPARE(rig.run.state(), Pinger::State::Pinging);
 }
 
 QTEST_GUILESS_MAIN(tst_Pinger)

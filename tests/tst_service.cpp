@@ -16,6 +16,7 @@
 
 #include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 
 #include <memory>
@@ -99,18 +100,22 @@ void tst_Service::serviceWaitsForALateDevice()
     QCOMPARE(service.exitStatus(), QProcess::NormalExit);
     QCOMPARE(service.exitCode(), 0);
     const QString said = QString::fromLocal8Bit(service.readAllStandardError());
-    QVERIFY2(said.contains("wendrel: Waiting for " + camera), qPrintable(said));
+    // One line an event, in a journal reader's words: none speaks of a
+    // button or a box, none is empty, each is the program's own (a loss
+    // leaves no warning of Qt's).
+    const QStringList lines = said.split('\n');
+    QCOMPARE(lines.filter(QRegularExpression("^wendrel: \\S")), lines.mid(0, lines.size() - 1));
+    QCOMPARE(lines.filter(QRegularExpression("^wendrel: Waiting for " + QRegularExpression::escape(camera)
+                                             + " \\(No such file or directory\\): trying it once a second$")).size(), 1);
     // The device the start waited for makes a start, not a return.
-    QVERIFY2(said.contains("wendrel: Pinging " + camera + " every 1000 ms"), qPrintable(said));
-    QVERIFY2(said.contains("wendrel: Lost " + camera), qPrintable(said));
+    QCOMPARE(lines.filter("wendrel: Pinging " + camera + " every 1 s").size(), 1);
+    QCOMPARE(lines.filter(QRegularExpression("^wendrel: Lost " + QRegularExpression::escape(camera)
+                                             + " \\(.+\\): trying it once a second$")).size(), 1);
     // (or "/dev/pts/3 is back as /dev/pts/4", where the link leads elsewhere now)
-    QVERIFY2(said.count(QRegularExpression("wendrel: .* is back.*Pinging goes on.")) == 1,
-             qPrintable(said));
-    QVERIFY2(said.contains("wendrel: Stopped pinging " + camera), qPrintable(said));
-    QVERIFY2(!said.contains("Com Port Error: Invalid Port Number!"), qPrintable(said));
-    // Every line is the program's own: a loss leaves no warning of Qt's.
-    const QStringList lines = said.split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines.filter(QRegularExpression("^(wendrel|Wendrel|Com Port Error): ")), lines);
+    QCOMPARE(lines.filter(QRegularExpression("^wendrel: \\S+ is back.*: pinging every 1 s$")).size(), 1);
+    QCOMPARE(lines.filter("wendrel: Stopped pinging " + camera).size(), 1);
+    QCOMPARE(lines.size(), 6);
+    QVERIFY2(!said.contains("Stop") || said.contains("Stopped pinging"), qPrintable(said));
 }
 
 // Standard error into a pipe that already holds 64 KiB and that nobody reads,
@@ -180,13 +185,20 @@ void tst_Service::aDeviceThatTakesNoDataIsNotLost()
 
     QCOMPARE(::tcflow(device.slaveFd(), TCOON), 0);
     QCOMPARE(device.readFor(700), QByteArray(1, '\r'));
-    service.terminate();
-    QVERIFY(service.waitForFinished(5000));
-    QCOMPARE(service.exitCode(), 0);
-    said += QString::fromLocal8Bit(service.readAllStandardError());
+    listen(300);
     QVERIFY2(said.contains(device.slaveName() + " takes data again"), qPrintable(said));
     QVERIFY2(!said.contains("Lost") && !said.contains("is back"), qPrintable(said));
     QVERIFY2(!said.contains("QSerialPort"), qPrintable(said));
+
+    // Then pulled: the reason is this loss's own, not the would-block of
+    // the writes that waited.
+    device.closeMaster();
+    while (held.elapsed() < 16000 && !said.contains("Lost"))
+        listen(200);
+    QVERIFY2(said.contains("Lost " + device.slaveName() + " (the device hung up)"), qPrintable(said));
+    service.terminate();
+    QVERIFY(service.waitForFinished(5000));
+    QCOMPARE(service.exitCode(), 0);
 }
 
 // What came on the socket, one datagram a message, until the time is up.
@@ -209,7 +221,8 @@ static QStringList receive(int socket, int milliseconds)
 
 // Started as systemd starts a Type=notify unit with WatchdogSec=: READY=1 once
 // the run waits or pings, a STATUS= line at each change, WATCHDOG=1 at least
-// every half of WATCHDOG_USEC, and STOPPING=1 at the end.
+// every half of WATCHDOG_USEC, and STOPPING=1 at the end. Standard error is
+// the journal's stream, named in JOURNAL_STREAM: each line has its priority.
 void tst_Service::tellsSystemdHowItIs()
 {
     QTemporaryDir folder;
@@ -220,12 +233,22 @@ void tst_Service::tellsSystemdHowItIs()
     name.sun_family = AF_UNIX;
     qstrncpy(name.sun_path, address.constData(), sizeof name.sun_path);
     QCOMPARE(::bind(socket, reinterpret_cast<const sockaddr *>(&name), sizeof name), 0);
+    int journal[2];
+    QCOMPARE(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, journal), 0);
+    struct stat stream
+    {
+    };
+    QCOMPARE(::fstat(journal[1], &stream), 0);
     QProcess service;
     QProcessEnvironment environment = withoutDisplay();
     environment.insert("NOTIFY_SOCKET", QString::fromLocal8Bit(address));
     environment.insert("WATCHDOG_USEC", "400000");
+    environment.insert("JOURNAL_STREAM", QStringLiteral("%1:%2").arg(stream.st_dev).arg(stream.st_ino));
     service.setProcessEnvironment(environment);
+    const int journalEnd = journal[1];
+    service.setChildProcessModifier([journalEnd] { ::dup2(journalEnd, STDERR_FILENO); });
     service.start(WENDRELD_BINARY, { "--interval", "5:00", "--port1", camera });
+    ::close(journal[1]);
     QVERIFY(service.waitForStarted(5000));
 
     QStringList told = receive(socket, 1500);
@@ -238,11 +261,24 @@ void tst_Service::tellsSystemdHowItIs()
     told = receive(socket, 1500);
     QVERIFY2(told.contains("STATUS=Pinging " + camera + " every 5 min"),
              qPrintable(told.join(' ')));
+    device.closeMaster();
+    QTest::qWait(500);
     service.terminate();
     QVERIFY(service.waitForFinished(5000));
     QCOMPARE(service.exitCode(), 0);
     QVERIFY2(receive(socket, 200).contains("STOPPING=1"), "no STOPPING=1");
     ::close(socket);
+    QByteArray logged;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(journal[0], buffer, sizeof buffer)) > 0;)
+        logged.append(buffer, int(n));
+    ::close(journal[0]);
+    const QStringList lines = QString::fromLocal8Bit(logged).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 4);
+    QVERIFY2(lines.at(0).startsWith("<4>wendrel: Waiting for " + camera), qPrintable(lines.at(0)));
+    QCOMPARE(lines.at(1), "<6>wendrel: Pinging " + camera + " every 5 min");
+    QVERIFY2(lines.at(2).startsWith("<4>wendrel: Lost " + camera), qPrintable(lines.at(2)));
+    QCOMPARE(lines.at(3), "<6>wendrel: Stopped pinging " + camera);
 }
 
 QTEST_GUILESS_MAIN(tst_Service)

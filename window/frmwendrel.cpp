@@ -15,6 +15,7 @@
 #include "platform/beep.h"
 #include "platform/commandline.h"
 #include "platform/lifetime.h"
+#include "platform/logging.h"
 #include "platform/messagebox.h"
 #include "platform/notifyicon.h"
 #include "platform/serialcomm.h"
@@ -111,28 +112,22 @@ void frmWendrel::Command2_Click()
         return;
     }
     const bool starting = m_state.Running == 0;
-    const QString captionBefore = m_controls.Command2->text();
     try {
         if (starting)
             startPinging();
         else
             stopPinging();
     } catch (const RuntimeError &error) {
-        reportPortError(error, starting, captionBefore);
+        reportPortError(error);
     }
 }
 
+// The pinger opens the port, sends the first carriage return and begins the
+// count, or does nothing at all and throws; the window then shows the run.
 void frmWendrel::startPinging()
 {
-    Controls &c = m_controls;
-    m_state.Running = 1;
-    m_run.openPort(m_state.PingIntervalMs);
-    c.Command2->setText(QStringLiteral("S&top"));
-    m_run.sendCarriageReturn();
-    lockSettings(true);
-    m_pacer->enableTimers();
-    m_run.beginCount();
-    describeTimeBoxes(true);
+    m_run.start(m_state.PingIntervalMs);
+    showRunning();
 }
 
 void frmWendrel::stopPinging()
@@ -140,8 +135,8 @@ void frmWendrel::stopPinging()
     Controls &c = m_controls;
     m_platform.messageBox.closeNotice();
     m_untold.clear();
-    m_state.Running = 0;
     m_run.stop(); // the port closed, a wait for the device given up
+    m_state.Running = m_run.isRunning() ? 1 : 0;
     setWindowTitle(Caption);
     c.Command2->setText(QStringLiteral("&Start"));
     lockSettings(false);
@@ -203,24 +198,23 @@ void frmWendrel::applyStartOptions(const StartOptions &options)
     });
 }
 
-// What a Start leaves: "S&top", the settings locked, and the timers running
-// unless the run waits for its device.
+// What a Start leaves: Running as the pinger says, "S&top", the settings
+// locked, and the timers running unless the run waits for its device.
 void frmWendrel::showRunning()
 {
-    m_state.Running = 1;
+    m_state.Running = m_run.isRunning() ? 1 : 0;
     m_controls.Command2->setText(QStringLiteral("S&top"));
     lockSettings(true);
-    if (m_run.state() == Pinger::State::Pinging)
+    if (m_run.isCounting())
         m_pacer->enableTimers();
     describeTimeBoxes(true);
 }
 
 // 8005 and 8002 have their fixed messages. Any other failure is told in plain
-// words too, and a start that failed leaves the window idle as it was before
-// the press: silently keeping Running at 1 with the port closed would make the
-// user's next press a stop.
-void frmWendrel::reportPortError(const RuntimeError &error, bool starting,
-                                 const QString &captionBefore)
+// words too: a start that failed has left the window idle as it was before
+// the press, since silently keeping Running at 1 with the port closed would
+// make the user's next press a stop.
+void frmWendrel::reportPortError(const RuntimeError &error)
 {
     switch (error.number()) {
     case SerialErrors::PortInUse:
@@ -230,8 +224,6 @@ void frmWendrel::reportPortError(const RuntimeError &error, bool starting,
         m_platform.messageBox.show(QStringLiteral("Invalid Port Number!"), ComPortError);
         break;
     default: {
-        if (starting)
-            returnToIdleAfterFailedStart(captionBefore);
         const auto *serialError = dynamic_cast<const SerialError *>(&error);
         m_platform.messageBox.show(serialError ? openFailureMessage(*serialError)
                                                : QStringLiteral("Wendrel cannot use the port: %1.")
@@ -240,25 +232,16 @@ void frmWendrel::reportPortError(const RuntimeError &error, bool starting,
         break;
     }
     }
-    m_state.Running = 0;
+    m_state.Running = m_run.isRunning() ? 1 : 0;
 }
 
-void frmWendrel::returnToIdleAfterFailedStart(const QString &captionBefore)
-{
-    m_run.stop();
-    m_controls.Command2->setText(captionBefore);
-    m_state.Running = 0;
-}
-
+// The time left is shown before the carriage return goes out, and the beep
+// comes after it.
 void frmWendrel::Timer1_Timer()
 {
-    showCountdown(m_run.countdown());
-    if (m_run.isDue()) {
-        if (!m_run.ping())
-            return;
-        if (chkSoundValue() == 1)
-            m_platform.beep.beep();
-    }
+    const bool pinged = m_run.tick([this](const Countdown &count) { showCountdown(count); });
+    if (pinged && chkSoundValue() == 1)
+        m_platform.beep.beep();
 }
 
 void frmWendrel::showCountdown(const Countdown &count)
@@ -292,6 +275,7 @@ void frmWendrel::showResumed()
 // waits for the window to be on screen again.
 void frmWendrel::tellTrouble(const QString &message)
 {
+    qCDebug(lcWendrel).noquote() << "Telling the user:" << message;
     if (isOnScreen())
         m_platform.messageBox.showNotice(message, ComPortError);
     else if (!m_platform.tray.showMessage(ComPortError, message))
@@ -300,6 +284,7 @@ void frmWendrel::tellTrouble(const QString &message)
 
 void frmWendrel::tellTroubleOver(const QString &message)
 {
+    qCDebug(lcWendrel).noquote() << "Telling the user:" << message;
     m_untold.clear();
     m_platform.messageBox.closeNotice();
     m_platform.tray.showMessage(Caption, message);

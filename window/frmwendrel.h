@@ -101,8 +101,7 @@ private:
     void startPinging();
     void stopPinging();
     void showRunning();
-    void returnToIdleAfterFailedStart(const QString &captionBefore);
-    void reportPortError(const RuntimeError &error, bool starting, const QString &captionBefore);
+    void reportPortError(const RuntimeError &error);
     void showCountdown(const Countdown &count);
     void showWaiting(const QString &device);
     void showResumed();

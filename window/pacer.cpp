@@ -21,7 +21,6 @@ Pacer::Pacer(QTimer *countdown, QTimer *chaser, Pinger &run, Handlers handlers)
 
 void Pacer::enableTimers()
 {
-    m_running = true;
     m_chaserTicks = 0;
     if (m_onScreen) {
         m_countdown->start();
@@ -31,7 +30,6 @@ void Pacer::enableTimers()
 
 void Pacer::disableTimers()
 {
-    m_running = false;
     m_countdown->stop();
     m_chaser->stop();
     m_countdownAlign.stop();
@@ -43,7 +41,7 @@ void Pacer::setOnScreen(bool onScreen)
     if (onScreen == m_onScreen)
         return;
     m_onScreen = onScreen;
-    if (!m_running) {
+    if (!m_run.isCounting()) {
         m_run.setWatched(onScreen);
         return;
     }
@@ -60,7 +58,7 @@ void Pacer::setOnScreen(bool onScreen)
 
 void Pacer::countdownTimerTicked()
 {
-    if (!m_running || !m_onScreen)
+    if (!m_run.isCounting() || !m_onScreen)
         return;
     if (!m_countdown->isActive())
         m_countdown->start(); // from the grid point at which the aligning shot fired
@@ -69,7 +67,7 @@ void Pacer::countdownTimerTicked()
 
 void Pacer::chaserTimerTicked()
 {
-    if (!m_running || !m_onScreen)
+    if (!m_run.isCounting() || !m_onScreen)
         return;
     if (!m_chaser->isActive())
         m_chaser->start();
@@ -85,7 +83,7 @@ void Pacer::comeOnScreen()
     if (overdue) {
         // The wake is overdue (the machine slept, or was busy): that tick first.
         m_handlers.countdownTick();
-        if (!m_running)
+        if (!m_run.isCounting())
             return;
     }
     catchUpChaser();

@@ -4,7 +4,8 @@
 // The pacer stands between the window's two timers and their handlers, so that
 // a window nobody can see does not wake the machine twelve times a second.
 //
-// On screen, Timer1 (countdown, 250 ms) and Timer2 (chaser, 100 ms) tick as
+// Whether the timers run is the pinger's to say: they tick while its countdown
+// runs. On screen, Timer1 (countdown, 250 ms) and Timer2 (chaser, 100 ms) tick as
 // designed. Off screen (hidden to the tray, or minimised) both stop, and the
 // pinger wakes the countdown once per ping, at the tick on which Timer1 would
 // have pinged. When the window shows again, the boxes show what a tick would
@@ -36,7 +37,6 @@ public:
     // "Enable Timer1, then Timer2" and "disable Timer1, then Timer2".
     void enableTimers();
     void disableTimers();
-    bool isRunning() const { return m_running; }
 
     // Told on every show, hide, minimise and restore of the window.
     void setOnScreen(bool onScreen);
@@ -56,7 +56,6 @@ private:
     Pinger &m_run;
     Handlers m_handlers;
 
-    bool m_running = false;
     bool m_onScreen = true;
     qint64 m_chaserTicks = 0; // chaser ticks delivered since the start
 };
