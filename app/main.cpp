@@ -5,20 +5,25 @@
 // at a set interval. main builds the real platform objects, the pinger and the
 // window over it; with --headless it runs the service instead, with no display.
 
-#include "pinging/pinger.h"
-#include "pinging/service.h"
-#include "platform/application.h"
-#include "platform/beep.h"
-#include "platform/commandline.h"
-#include "platform/commandlineanswers.h"
-#include "platform/lifetime.h"
-#include "platform/messagebox.h"
-#include "platform/qtnotifyicon.h"
-#include "platform/qtserialcomm.h"
-#include "platform/standarderror.h"
-#include "platform/terminationsignals.h"
-#include "platform/tickcount.h"
-#include "platform/waketimer.h"
+#include "commandline/commandline.h"
+#include "commandline/commandlineanswers.h"
+#include "desktop/application.h"
+#include "desktop/autostart.h"
+#include "desktop/messagebox.h"
+#include "desktop/qtnotifyicon.h"
+#include "engine/beep.h"
+#include "engine/lifetime.h"
+#include "engine/pinger.h"
+#include "engine/tickcount.h"
+#include "engine/waketimer.h"
+#include "serialport/qtserialcomm.h"
+#include "service/service.h"
+#include "system/qtlifetime.h"
+#include "system/soundbeep.h"
+#include "system/standarderror.h"
+#include "system/systemtickcount.h"
+#include "system/systemwaketimer.h"
+#include "system/terminationsignals.h"
 #include "version.h"
 #include "window/frmwendrel.h"
 
@@ -28,6 +33,8 @@ int main(int argc, char *argv[])
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     const CommandLine commandLine = CommandLine::parse(arguments);
+    if (const int status = answerAutostart(commandLine); status >= 0)
+        return status;
     if (const int status = answerCommandLine(commandLine); status >= 0)
         return status;
     const StartOptions &options = commandLine.start;

@@ -5,9 +5,9 @@
 // with no display at all: a carriage return at once and each time the
 // interval runs out, a device that is late or lost waited for.
 
-#include "pinging/service.h"
-#include "platform/commandline.h"
-#include "platform/commandlineanswers.h"
+#include "commandline/commandline.h"
+#include "commandline/commandlineanswers.h"
+#include "service/service.h"
 
 #include <QStringList>
 

@@ -1,9 +1,9 @@
 // SPDX-FileCopyrightText: 2026 The Wendrel developers
 // SPDX-License-Identifier: MIT
 
-#include "grad.h"
+#include "grad/grad.h"
 
-#include "platform/notifyicon.h"
+#include "desktop/notifyicon.h"
 
 #include <QtEndian>
 

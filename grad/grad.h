@@ -6,7 +6,7 @@
 // background, tests give it one that records every box.
 #pragma once
 
-#include "platform/checked.h"
+#include "engine/checked.h"
 
 #include <QByteArray>
 #include <QString>

@@ -18,8 +18,8 @@ for tool in clang-format:clang-format clang-tidy:clang-tidy cppcheck:cppcheck; d
     fi
 done
 
-sources=$(ls window/*.cpp window/*.h grad/*.cpp grad/*.h pinging/*.cpp pinging/*.h platform/*.cpp platform/*.h \
-             app/*.cpp tests/*.cpp tests/*.h bench/*.c)
+folders="engine serialport system commandline service desktop grad window app"
+sources=$(for folder in $folders; do ls $folder/*.cpp $folder/*.h 2>/dev/null; done; ls tests/*.cpp tests/*.h bench/*.c)
 echo "clang-format over $(echo "$sources" | wc -l) files"
 # shellcheck disable=SC2086 # one file a word
 if ! clang-format --dry-run --Werror $sources; then
@@ -27,7 +27,7 @@ if ! clang-format --dry-run --Werror $sources; then
     exit 1
 fi
 
-files=$(ls window/*.cpp grad/*.cpp pinging/*.cpp platform/*.cpp app/*.cpp tests/*.cpp)
+files=$(for folder in $folders tests; do ls $folder/*.cpp; done)
 echo "clang-tidy over $(echo "$files" | wc -l) files"
 tidy_log=$(mktemp)
 trap 'rm -f "$tidy_log"' EXIT
@@ -36,7 +36,7 @@ tidy_status=0
 # variadic part a GNU extension, which GCC and Qt take as standard C++20.
 echo "$files" | nice -n 15 xargs -P"$(nproc)" -n1 clang-tidy -p "$build_dir" --quiet \
     --extra-arg=-Wno-gnu-zero-variadic-macro-arguments \
-    --header-filter="^$source_dir/(window|grad|pinging|platform|app|tests)/" >"$tidy_log" 2>&1 \
+    --header-filter="^$source_dir/(${folders// /|}|tests)/" >"$tidy_log" 2>&1 \
     || tidy_status=$?
 if grep -E 'warning:|error:' "$tidy_log" || [ "$tidy_status" -ne 0 ]; then
     cat "$tidy_log" | tail -20
@@ -48,5 +48,5 @@ echo "cppcheck"
 nice -n 15 cppcheck --enable=warning,performance,portability,style --inline-suppr --quiet \
     --std=c++17 --language=c++ --library=qt -I . --suppress=missingIncludeSystem --error-exitcode=1 \
     "-DQ_DECLARE_LOGGING_CATEGORY(name)=" \
-    window grad pinging platform app tests
+    $folders tests
 echo "static analysis: clean"

@@ -7,12 +7,12 @@
 // run with no display.
 #pragma once
 
-#include "pinging/countdown.h"
-#include "pinging/pinger.h"
-#include "platform/beep.h"
-#include "platform/serialcomm.h"
-#include "platform/tickcount.h"
-#include "platform/waketimer.h"
+#include "engine/beep.h"
+#include "engine/countdown.h"
+#include "engine/pinger.h"
+#include "engine/serialcomm.h"
+#include "engine/tickcount.h"
+#include "engine/waketimer.h"
 
 #include <QMap>
 #include <QRegularExpression>
@@ -120,7 +120,7 @@ public:
     bool holdOutput = false; // the device takes nothing, as with its output suspended
     QByteArray pending;
     QByteArray sent;
-    QString reached; // the system device an open reaches; the port's own when empty
+    QString reached;      // the system device an open reaches; the port's own when empty
     QString serialNumber; // of the adapter an open reaches
     QList<SerialDevice> devices;
     int opens = 0;

@@ -106,7 +106,7 @@ private:
 };
 
 // The number a real open fails with, or 0 when the port opened.
-#include "platform/qtserialcomm.h"
+#include "serialport/qtserialcomm.h"
 inline int openErrorNumber(QtSerialComm &comm)
 {
     try {

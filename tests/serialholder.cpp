@@ -7,7 +7,7 @@
 // "--lockfile" leaves only a UUCP-style lock file with its own pid. It prints
 // "ready" once it holds the device and lets go when its standard input closes.
 
-#include "platform/qtserialcomm.h"
+#include "serialport/qtserialcomm.h"
 
 #include <QCoreApplication>
 
@@ -43,7 +43,8 @@ int main(int argc, char *argv[])
         try {
             serial.setPortOpen(true);
         } catch (const SerialError &error) {
-            std::fprintf(stderr, "cannot open: %d %s\n", error.number(), error.what());
+            std::fprintf(stderr, "cannot open: %d %s (group %s)\n", error.number(), error.what(),
+                         qPrintable(error.owningGroup()));
             return 1;
         }
         waitForStdinToClose();

@@ -4,9 +4,9 @@
 // Arithmetic that raises instead of wrapping, rounding halves to even, the "00"
 // display rule, the countdown split and the tick-count difference.
 
-#include "platform/checked.h"
-#include "platform/runtimeerror.h"
-#include "pinging/countdown.h"
+#include "engine/checked.h"
+#include "engine/countdown.h"
+#include "engine/runtimeerror.h"
 
 #include <QTest>
 

@@ -6,8 +6,8 @@
 
 #include "ptypair.h"
 
-#include "platform/commandline.h"
-#include "platform/qtserialcomm.h"
+#include "commandline/commandline.h"
+#include "serialport/qtserialcomm.h"
 #include "version.h"
 
 #include <QDir>

@@ -9,7 +9,7 @@
 #include "windowrig.h"
 #include "ptypair.h"
 
-#include "platform/qtserialcomm.h"
+#include "serialport/qtserialcomm.h"
 #include "window/reversedscrollbar.h"
 
 #include <QElapsedTimer>

@@ -9,7 +9,7 @@
 #include "windowrig.h"
 #include "ptypair.h"
 
-#include "platform/qtserialcomm.h"
+#include "serialport/qtserialcomm.h"
 #include "window/reversedscrollbar.h"
 
 #include <QCheckBox>
@@ -202,10 +202,12 @@ void tst_Fuzz::randomUseKeepsEveryPromise()
     received += pty.readUpTo(int(serial.sent - received), 2000).size();
     received += pty2.readUpTo(int(serial.sent - received), 2000).size();
     QCOMPARE(received, serial.sent);
-    qInfo("%d steps, %d starts, %d exits, %lld bytes, %lld boxes", stepCount, starts, exits, received,
-          qint64(box.texts.size()));
+    qInfo("%d steps, %d starts, %d exits, %lld bytes, %lld boxes", stepCount, starts, exits,
+          received, qint64(box.texts.size()));
     QVERIFY(starts > 0);
 }
 
 QTEST_MAIN(tst_Fuzz)
 #include "tst_fuzz.moc"
+#include "system/systemtickcount.h"
+#include "system/systemwaketimer.h"

@@ -4,8 +4,8 @@
 // The gradient painter against a recording target, and the notification-icon
 // record in its 88-byte form.
 
+#include "engine/runtimeerror.h"
 #include "grad/grad.h"
-#include "platform/runtimeerror.h"
 
 #include <QTest>
 

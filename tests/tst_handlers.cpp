@@ -6,7 +6,7 @@
 
 #include "windowrig.h"
 
-#include "pinging/countdown.h"
+#include "engine/countdown.h"
 #include "window/reversedscrollbar.h"
 
 #include <QCheckBox>
@@ -575,13 +575,17 @@ void tst_Handlers::lostDeviceWaitsThenResumes()
     QCOMPARE(rig.s().LampIndex, Integer(0));
     QCOMPARE(c.Text3->text(), byWriteFailure ? "00" : "01"); // the last countdown stays
 
-    // Away still: every retry is quiet.
+    // Away still: every retry is quiet, one that opens and fails included.
     rig.serial.failOpenWith = SerialErrors::InvalidPortNumber;
     rig.log.entries.clear();
     rig.run.retry();
     rig.run.retry();
+    rig.serial.failOpenWith.reset();
+    rig.serial.failOutputWith = SerialErrors::PortLost; // it opens, but takes no write
+    rig.run.retry();
+    rig.serial.failOutputWith.reset();
     QCOMPARE(rig.log.entries.filter(QRegularExpression("^(open|output|notify|notice|box)")),
-             (QStringList{ "open", "open" }));
+             (QStringList{ "open", "open", "open", CR }));
     QVERIFY(rig.run.isWaiting());
 
     // Back: a carriage return at once, the count from now, both timers again.

@@ -8,7 +8,7 @@
 
 #include "windowrig.h"
 
-#include "pinging/countdown.h"
+#include "engine/countdown.h"
 #include "window/reversedscrollbar.h"
 
 #include <QCheckBox>

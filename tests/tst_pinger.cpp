@@ -8,7 +8,7 @@
 
 #include "fakes.h"
 
-#include "platform/serialmessages.h"
+#include "engine/serialmessages.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -72,6 +72,8 @@ private Q_SLOTS:
     void oneOutageOneMessage_data();
     void oneOutageOneMessage();
     void anotherAdapterIsSaidToBeAnother();
+    void startIsAllOrNothing_data();
+    void startIsAllOrNothing();
 };
 
 void tst_Pinger::oneWakePerPing_data()
@@ -148,11 +150,12 @@ void tst_Pinger::oneOutageOneMessage_data()
             << "start-missing away:59 wait:1 away:1 back" << 1 << 1 << 0;
     QTest::newRow("reopened with its return waiting, lost again, back")
             << "start lose held lose away:2 back" << 1 << 1 << 1;
-    QTest::newRow("reopened, its return leaves at last") << "start lose held release" << 1 << 1 << 1;
+    QTest::newRow("reopened, its return leaves at last")
+            << "start lose held release" << 1 << 1 << 1;
     QTest::newRow("lost again half a minute after a return")
             << "start lose back wait:30000 lose away:58" << 1 << 1 << 2;
-    QTest::newRow("... and away a minute") << "start lose back wait:30000 lose away:60" << 2 << 1
-                                           << 2;
+    QTest::newRow("... and away a minute")
+            << "start lose back wait:30000 lose away:60" << 2 << 1 << 2;
     QTest::newRow("a new run remembers nothing") << "start lose back stop lose" << 2 << 1 << 2;
 }
 
@@ -227,6 +230,30 @@ void tst_Pinger::anotherAdapterIsSaidToBeAnother()
                           "Pinging goes on." });
     QCOMPARE(rig.serial.sent, QByteArray(2, '\r'));
     QCOMPARE(rig.run.state(), Pinger::State::Pinging);
+}
+
+void tst_Pinger::startIsAllOrNothing_data()
+{
+    QTest::addColumn<bool>("openFails");
+    QTest::newRow("the open fails") << true;
+    QTest::newRow("the first carriage return fails") << false;
+}
+
+// A Start that fails throws and leaves nothing to undo: idle, the port
+// closed, nothing planned, no wait begun.
+void tst_Pinger::startIsAllOrNothing()
+{
+    QFETCH(bool, openFails);
+    ServiceRig rig;
+    (openFails ? rig.serial.failOpenWith : rig.serial.failOutputWith) = SerialErrors::PortInUse;
+    QVERIFY_THROWS_EXCEPTION(SerialError, rig.run.start(5000));
+    QCOMPARE(rig.run.state(), Pinger::State::Idle);
+    QVERIFY(!rig.run.isRunning() && !rig.serial.portOpen() && !rig.wake.isActive());
+    rig.serial.failOpenWith.reset();
+    rig.serial.failOutputWith.reset();
+    rig.run.start(5000);
+    QCOMPARE(rig.run.state(), Pinger::State::Pinging);
+    QCOMPARE(rig.serial.sent, QByteArray(1, '\r'));
 }
 
 QTEST_GUILESS_MAIN(tst_Pinger)

@@ -7,7 +7,7 @@
 
 #include "ptypair.h"
 
-#include "platform/qtserialcomm.h"
+#include "serialport/qtserialcomm.h"
 
 #include <QCoreApplication>
 #include <QTest>

@@ -105,14 +105,21 @@ void tst_Service::serviceWaitsForALateDevice()
     // leaves no warning of Qt's).
     const QStringList lines = said.split('\n');
     QCOMPARE(lines.filter(QRegularExpression("^wendrel: \\S")), lines.mid(0, lines.size() - 1));
-    QCOMPARE(lines.filter(QRegularExpression("^wendrel: Waiting for " + QRegularExpression::escape(camera)
-                                             + " \\(No such file or directory\\): trying it once a second$")).size(), 1);
+    QCOMPARE(lines.filter(QRegularExpression(
+                                  "^wendrel: Waiting for " + QRegularExpression::escape(camera)
+                                  + " \\(No such file or directory\\): trying it once a second$"))
+                     .size(),
+             1);
     // The device the start waited for makes a start, not a return.
     QCOMPARE(lines.filter("wendrel: Pinging " + camera + " every 1 s").size(), 1);
     QCOMPARE(lines.filter(QRegularExpression("^wendrel: Lost " + QRegularExpression::escape(camera)
-                                             + " \\(.+\\): trying it once a second$")).size(), 1);
+                                             + " \\(.+\\): trying it once a second$"))
+                     .size(),
+             1);
     // (or "/dev/pts/3 is back as /dev/pts/4", where the link leads elsewhere now)
-    QCOMPARE(lines.filter(QRegularExpression("^wendrel: \\S+ is back.*: pinging every 1 s$")).size(), 1);
+    QCOMPARE(
+            lines.filter(QRegularExpression("^wendrel: \\S+ is back.*: pinging every 1 s$")).size(),
+            1);
     QCOMPARE(lines.filter("wendrel: Stopped pinging " + camera).size(), 1);
     QCOMPARE(lines.size(), 6);
     QVERIFY2(!said.contains("Stop") || said.contains("Stopped pinging"), qPrintable(said));
@@ -195,7 +202,8 @@ void tst_Service::aDeviceThatTakesNoDataIsNotLost()
     device.closeMaster();
     while (held.elapsed() < 16000 && !said.contains("Lost"))
         listen(200);
-    QVERIFY2(said.contains("Lost " + device.slaveName() + " (the device hung up)"), qPrintable(said));
+    QVERIFY2(said.contains("Lost " + device.slaveName() + " (the device hung up)"),
+             qPrintable(said));
     service.terminate();
     QVERIFY(service.waitForFinished(5000));
     QCOMPARE(service.exitCode(), 0);
@@ -243,7 +251,8 @@ void tst_Service::tellsSystemdHowItIs()
     QProcessEnvironment environment = withoutDisplay();
     environment.insert("NOTIFY_SOCKET", QString::fromLocal8Bit(address));
     environment.insert("WATCHDOG_USEC", "400000");
-    environment.insert("JOURNAL_STREAM", QStringLiteral("%1:%2").arg(stream.st_dev).arg(stream.st_ino));
+    environment.insert("JOURNAL_STREAM",
+                       QStringLiteral("%1:%2").arg(stream.st_dev).arg(stream.st_ino));
     service.setProcessEnvironment(environment);
     const int journalEnd = journal[1];
     service.setChildProcessModifier([journalEnd] { ::dup2(journalEnd, STDERR_FILENO); });

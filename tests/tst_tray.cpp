@@ -7,8 +7,8 @@
 
 #include "windowrig.h"
 
+#include "desktop/qtnotifyicon.h"
 #include "grad/grad.h"
-#include "platform/qtnotifyicon.h"
 #include "window/reversedscrollbar.h"
 
 #include <QDBusConnection>

@@ -8,7 +8,7 @@
 #include "windowrig.h"
 #include "xdesktop.h"
 
-#include "platform/qtnotifyicon.h"
+#include "desktop/qtnotifyicon.h"
 
 #include <QProcess>
 #include <QScreen>

@@ -9,10 +9,13 @@
 #include "fakes.h"
 #include "ptypair.h"
 
-#include "platform/lifetime.h"
-#include "platform/messagebox.h"
-#include "platform/notifyicon.h"
-#include "platform/qtserialcomm.h"
+#include "desktop/messagebox.h"
+#include "desktop/notifyicon.h"
+#include "engine/lifetime.h"
+#include "serialport/qtserialcomm.h"
+#include "system/soundbeep.h"
+#include "system/systemtickcount.h"
+#include "system/systemwaketimer.h"
 #include "window/frmwendrel.h"
 
 #include <QLabel>

@@ -107,11 +107,13 @@ public:
         QFile config(m_folder.filePath("bus.conf"));
         if (!m_folder.isValid() || !config.open(QIODevice::WriteOnly))
             return false;
-        config.write(R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+        config.write(
+                R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
 <busconfig>
   <type>session</type>
-  <listen>unix:dir=)" + QFile::encodeName(m_folder.path()) + R"(</listen>
+  <listen>unix:dir=)"
+                + QFile::encodeName(m_folder.path()) + R"(</listen>
   <auth>EXTERNAL</auth>
   <policy context="default">
     <allow send_destination="*" eavesdrop="true"/>
@@ -121,8 +123,8 @@ public:
 </busconfig>
 )");
         config.close();
-        m_daemon.start("dbus-daemon", { "--config-file=" + config.fileName(), "--nofork",
-                                        "--print-address" });
+        m_daemon.start("dbus-daemon",
+                       { "--config-file=" + config.fileName(), "--nofork", "--print-address" });
         if (!m_daemon.waitForStarted(5000) || !m_daemon.waitForReadyRead(5000))
             return false;
         m_address = QString::fromLocal8Bit(m_daemon.readLine()).trimmed();

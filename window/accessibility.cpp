@@ -1,10 +1,10 @@
 // SPDX-FileCopyrightText: 2026 The Wendrel developers
 // SPDX-License-Identifier: MIT
 
-#include "accessibility.h"
+#include "window/accessibility.h"
 
-#include "controls.h"
-#include "reversedscrollbar.h"
+#include "window/controls.h"
+#include "window/reversedscrollbar.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Wendrel developers
 // SPDX-License-Identifier: MIT
 
-#include "canvas.h"
+#include "window/canvas.h"
 
 #include <QPainter>
 

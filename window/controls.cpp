@@ -1,10 +1,10 @@
 // SPDX-FileCopyrightText: 2026 The Wendrel developers
 // SPDX-License-Identifier: MIT
 
-#include "controls.h"
+#include "window/controls.h"
 
-#include "reversedscrollbar.h"
-#include "twips.h"
+#include "window/reversedscrollbar.h"
+#include "window/twips.h"
 
 #include <QCheckBox>
 #include <QLabel>

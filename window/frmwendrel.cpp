@@ -5,22 +5,22 @@
 // the start and stop sequences of a pinging run, and what the window shows of
 // the run's own news: a lost device, its return.
 
-#include "frmwendrel.h"
+#include "window/frmwendrel.h"
 
-#include "accessibility.h"
-#include "reversedscrollbar.h"
+#include "window/accessibility.h"
+#include "window/reversedscrollbar.h"
 
+#include "commandline/commandline.h"
+#include "desktop/messagebox.h"
+#include "desktop/notifyicon.h"
+#include "engine/beep.h"
+#include "engine/lifetime.h"
+#include "engine/logging.h"
+#include "engine/pinger.h"
+#include "engine/serialcomm.h"
+#include "engine/serialmessages.h"
 #include "grad/grad.h"
-#include "pinging/pinger.h"
-#include "platform/beep.h"
-#include "platform/commandline.h"
-#include "platform/lifetime.h"
-#include "platform/logging.h"
-#include "platform/messagebox.h"
-#include "platform/notifyicon.h"
-#include "platform/serialcomm.h"
-#include "platform/serialmessages.h"
-#include "twips.h"
+#include "window/twips.h"
 
 #include <QCheckBox>
 #include <QLabel>

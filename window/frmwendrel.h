@@ -12,14 +12,14 @@
 //              └─ Platform (MessageBox, Beep, NotifyIcon, Lifetime, the devices)
 #pragma once
 
-#include "canvas.h"
-#include "controls.h"
-#include "pacer.h"
-#include "seams.h"
-#include "windowstate.h"
+#include "window/canvas.h"
+#include "window/controls.h"
+#include "window/pacer.h"
+#include "window/seams.h"
+#include "window/windowstate.h"
 
-#include "platform/checked.h"
-#include "platform/runtimeerror.h"
+#include "engine/checked.h"
+#include "engine/runtimeerror.h"
 
 #include <QString>
 #include <QWidget>

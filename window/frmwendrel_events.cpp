@@ -4,19 +4,19 @@
 // The plumbing that carries Qt's events and the pinger's news to frmWendrel's
 // handlers, the window's painting and placing, and its two menus.
 
-#include "frmwendrel.h"
+#include "window/frmwendrel.h"
 
-#include "accessibility.h"
-#include "reversedscrollbar.h"
+#include "window/accessibility.h"
+#include "window/reversedscrollbar.h"
 
-#include "pinging/pinger.h"
-#include "platform/autostart.h"
-#include "platform/commandline.h"
-#include "platform/lifetime.h"
-#include "platform/logging.h"
-#include "platform/messagebox.h"
-#include "platform/notifyicon.h"
-#include "platform/serialcomm.h"
+#include "commandline/commandline.h"
+#include "desktop/autostart.h"
+#include "desktop/messagebox.h"
+#include "desktop/notifyicon.h"
+#include "engine/lifetime.h"
+#include "engine/logging.h"
+#include "engine/pinger.h"
+#include "engine/serialcomm.h"
 
 #include <QCloseEvent>
 #include <QCheckBox>

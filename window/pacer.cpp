@@ -1,9 +1,9 @@
 // SPDX-FileCopyrightText: 2026 The Wendrel developers
 // SPDX-License-Identifier: MIT
 
-#include "pacer.h"
+#include "window/pacer.h"
 
-#include "pinging/pinger.h"
+#include "engine/pinger.h"
 
 Pacer::Pacer(QTimer *countdown, QTimer *chaser, Pinger &run, Handlers handlers)
     : m_countdown(countdown), m_chaser(chaser), m_run(run), m_handlers(std::move(handlers))

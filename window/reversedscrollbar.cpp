@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Wendrel developers
 // SPDX-License-Identifier: MIT
 
-#include "reversedscrollbar.h"
+#include "window/reversedscrollbar.h"
 
 ReversedScrollBar::ReversedScrollBar(int maximum, QWidget *parent)
     : QScrollBar(Qt::Vertical, parent)

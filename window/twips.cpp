@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Wendrel developers
 // SPDX-License-Identifier: MIT
 
-#include "twips.h"
+#include "window/twips.h"
 
 #include <cmath>
 

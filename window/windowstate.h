@@ -7,7 +7,7 @@
 // texts) by the pinger, whose run it is.
 #pragma once
 
-#include "platform/checked.h"
+#include "engine/checked.h"
 
 struct WindowState
 {

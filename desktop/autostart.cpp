@@ -1,0 +1,286 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
+#include "desktop/autostart.h"
+
+#include "commandline/commandline.h"
+#include "serialport/qtserialcomm.h"
+#include "version.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+
+#include <cstdio>
+#include <utility>
+
+QStringList autostartCommand(const QString &program, const StartOptions &start,
+                             const QString &port1Device, const QString &port2Device)
+{
+    QStringList command{ program, QStringLiteral("--hidden"), QStringLiteral("--start"),
+                         QStringLiteral("--interval"),
+                         QStringLiteral("%1:%2:%3")
+                                 .arg(start.hours)
+                                 .arg(start.minutes, 2, 10, QLatin1Char('0'))
+                                 .arg(start.seconds, 2, 10, QLatin1Char('0')) };
+    if (start.port != 0)
+        command << QStringLiteral("--use-port") << QString::number(start.port);
+    // At login the working folder is the home folder, not the one the option
+    // was given in.
+    if (!port1Device.isEmpty())
+        command << QStringLiteral("--port1") << fullDevicePath(port1Device);
+    if (!port2Device.isEmpty())
+        command << QStringLiteral("--port2") << fullDevicePath(port2Device);
+    if (start.audible)
+        command << QStringLiteral("--audible");
+    return command;
+}
+
+QString autostartPath()
+{
+    QString config = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"));
+    if (config.isEmpty() || QDir::isRelativePath(config))
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return config + QStringLiteral("/autostart/" WENDREL_APP_ID ".desktop");
+}
+
+// The lines of the entry's [Desktop Entry] group, from first to last.
+static std::pair<qsizetype, qsizetype> mainGroup(const QStringList &lines)
+{
+    const qsizetype start = lines.indexOf(QStringLiteral("[Desktop Entry]"));
+    if (start < 0)
+        return { 0, 0 };
+    qsizetype end = start + 1;
+    while (end < lines.size() && !lines.at(end).startsWith(QLatin1Char('[')))
+        ++end;
+    return { start + 1, end };
+}
+
+static QString keyOf(const QString &line)
+{
+    return line.section(QLatin1Char('='), 0, 0).trimmed();
+}
+
+static QString valueOf(const QString &line)
+{
+    return line.section(QLatin1Char('='), 1).trimmed();
+}
+
+static bool switchesOff(const QString &line)
+{
+    return (keyOf(line) == QLatin1String("Hidden") && valueOf(line) == QLatin1String("true"))
+            || (keyOf(line) == QLatin1String("X-GNOME-Autostart-enabled")
+                && valueOf(line) == QLatin1String("false"));
+}
+
+static QStringList entryLines(const QString &path)
+{
+    QFile existing(path);
+    if (!existing.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QStringList lines = QString::fromUtf8(existing.readAll()).split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.constLast().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+bool autostartEntryEnabled()
+{
+    const QStringList lines = entryLines(autostartPath());
+    const auto [first, end] = mainGroup(lines);
+    if (first == end)
+        return false;
+    for (qsizetype i = first; i < end; ++i) {
+        if (switchesOff(lines.at(i)))
+            return false;
+    }
+    return true;
+}
+
+// The entry starts at login: what switches it off goes, and the desktop's
+// own switch, where it is there, is on.
+static QStringList switchedOn(QStringList lines)
+{
+    auto [first, end] = mainGroup(lines);
+    for (qsizetype i = first; i < end;) {
+        if (keyOf(lines.at(i)) == QLatin1String("Hidden") && switchesOff(lines.at(i))) {
+            lines.removeAt(i);
+            --end;
+            continue;
+        }
+        if (keyOf(lines.at(i)) == QLatin1String("X-GNOME-Autostart-enabled"))
+            lines[i] = QStringLiteral("X-GNOME-Autostart-enabled=true");
+        ++i;
+    }
+    return lines;
+}
+
+// A desktop entry escapes an Exec argument twice. First for
+// the Exec key: an argument with a reserved character goes in double quotes,
+// inside which ", `, $ and \ take a backslash; and a literal % is %%, or it
+// would be a field code. Then the whole value as every string value is: each
+// backslash written twice.
+static QString execArgument(const QString &argument)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_/.:,=+@-]+$"));
+    QString quoted;
+    if (plain.match(argument).hasMatch()) {
+        quoted = argument;
+    } else {
+        quoted = QLatin1Char('"');
+        for (const QChar c : argument) {
+            if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$')
+                || c == QLatin1Char('\\'))
+                quoted += QLatin1Char('\\');
+            quoted += c;
+        }
+        quoted += QLatin1Char('"');
+    }
+    quoted.replace(QLatin1Char('%'), QStringLiteral("%%"));
+    quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    return quoted;
+}
+
+static QString execLine(const QStringList &command)
+{
+    QStringList arguments;
+    for (const QString &argument : command)
+        arguments << execArgument(argument);
+    return arguments.join(QLatin1Char(' '));
+}
+
+// The entry's lines with the keys Wendrel owns set to its values, in the
+// [Desktop Entry] group; every other line as it was.
+static QStringList withOwnKeys(QStringList lines, const QList<std::pair<QString, QString>> &own)
+{
+    const QString group = QStringLiteral("[Desktop Entry]");
+    qsizetype start = lines.indexOf(group);
+    if (start < 0) {
+        lines.prepend(QString());
+        lines.prepend(group);
+        start = 0;
+    }
+    qsizetype end = start + 1;
+    while (end < lines.size() && !lines.at(end).startsWith(QLatin1Char('[')))
+        ++end;
+    QStringList written;
+    for (qsizetype i = start + 1; i < end;) {
+        const QString key = lines.at(i).section(QLatin1Char('='), 0, 0).trimmed();
+        const auto owned = std::find_if(own.begin(), own.end(),
+                                        [&key](const auto &pair) { return pair.first == key; });
+        if (owned == own.end() || !lines.at(i).contains(QLatin1Char('='))) {
+            ++i;
+        } else if (written.contains(key)) {
+            lines.removeAt(i); // said twice: once is enough
+            --end;
+        } else {
+            lines[i] = owned->first + QLatin1Char('=') + owned->second;
+            written << key;
+            ++i;
+        }
+    }
+    // What is missing goes after the group's last key, before any blank lines.
+    qsizetype at = end;
+    while (at > start + 1 && lines.at(at - 1).trimmed().isEmpty())
+        --at;
+    for (const auto &[key, value] : own) {
+        if (!written.contains(key))
+            lines.insert(at++, key + QLatin1Char('=') + value);
+    }
+    return lines;
+}
+
+bool writeAutostartEntry(const QStringList &command, QString *error)
+{
+    // An entry that is a link (kept with the user's other settings) is written
+    // where it leads.
+    QString path = autostartPath();
+    const QFileInfo entry(path);
+    if (entry.isSymLink() && entry.exists())
+        path = entry.canonicalFilePath();
+    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
+        *error = QStringLiteral("Cannot make the folder %1").arg(QFileInfo(path).absolutePath());
+        return false;
+    }
+    QStringList lines = switchedOn(entryLines(path));
+    lines = withOwnKeys(lines,
+                        { { QStringLiteral("Type"), QStringLiteral("Application") },
+                          { QStringLiteral("Name"), QStringLiteral(WENDREL_NAME) },
+                          { QStringLiteral("Comment"), QStringLiteral(WENDREL_DESCRIPTION) },
+                          { QStringLiteral("Icon"), QStringLiteral(WENDREL_APP_ID) },
+                          { QStringLiteral("Exec"), execLine(command) },
+                          { QStringLiteral("Terminal"), QStringLiteral("false") } });
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+        *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    file.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+    if (!file.commit()) {
+        *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+Removal removeAutostartEntry(QString *error)
+{
+    const QString path = autostartPath();
+    const QFileInfo entry(path);
+    if (!entry.exists() && !entry.isSymLink())
+        return Removal::NothingThere;
+    if (!QFile::remove(path)) {
+        *error = QStringLiteral("Cannot remove %1").arg(path);
+        return Removal::Failed;
+    }
+    return Removal::Removed;
+}
+
+QString runningProgram()
+{
+#if defined(Q_OS_LINUX)
+    QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    if (!self.isEmpty())
+        return self;
+#endif
+    return QStringLiteral(WENDREL_BINARY_NAME);
+}
+
+int answerAutostart(const CommandLine &commandLine)
+{
+    switch (commandLine.action) {
+    case CommandLine::Action::WriteAutostart: {
+        QString error;
+        const QStringList command
+                = autostartCommand(runningProgram(), commandLine.start, commandLine.port1Device,
+                                   commandLine.port2Device);
+        if (!writeAutostartEntry(command, &error)) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+            return 1;
+        }
+        std::printf("Wendrel will start pinging at login: wrote %s\n", qPrintable(autostartPath()));
+        return 0;
+    }
+    case CommandLine::Action::RemoveAutostart: {
+        QString error;
+        switch (removeAutostartEntry(&error)) {
+        case Removal::Removed:
+            std::printf("Wendrel no longer starts at login: removed %s\n",
+                        qPrintable(autostartPath()));
+            return 0;
+        case Removal::NothingThere:
+            std::printf("Wendrel did not start at login: there is no %s\n",
+                        qPrintable(autostartPath()));
+            return 0;
+        case Removal::Failed:
+            break;
+        }
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    default:
+        return -1;
+    }
+}

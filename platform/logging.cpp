@@ -1,6 +1,0 @@
-// SPDX-FileCopyrightText: 2026 The Wendrel developers
-// SPDX-License-Identifier: MIT
-
-#include "logging.h"
-
-Q_LOGGING_CATEGORY(lcWendrel, "wendrel", QtInfoMsg)

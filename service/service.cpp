@@ -1,0 +1,82 @@
+// SPDX-FileCopyrightText: 2026 The Wendrel developers
+// SPDX-License-Identifier: MIT
+
+#include "service/service.h"
+
+#include "engine/pinger.h"
+
+#include "commandline/commandline.h"
+#include "engine/beep.h"
+#include "engine/lifetime.h"
+#include "engine/tickcount.h"
+#include "engine/waketimer.h"
+#include "serialport/qtserialcomm.h"
+#include "system/soundbeep.h"
+#include "system/standarderror.h"
+#include "system/systemdnotify.h"
+#include "system/systemtickcount.h"
+#include "system/systemwaketimer.h"
+#include "system/terminationsignals.h"
+#include "version.h"
+
+#include <QCoreApplication>
+
+// Every event goes through notify(), so a run-time error thrown by a handler
+// ends here, with its number on standard error and status 1.
+class ServiceApplication : public QCoreApplication
+{
+public:
+    using QCoreApplication::QCoreApplication;
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        try {
+            return QCoreApplication::notify(receiver, event);
+        } catch (const RuntimeError &error) {
+            reportUncaughtError(error);
+        }
+        return true;
+    }
+};
+
+int runService(int &argc, char **argv, const CommandLine &commandLine)
+{
+    // Qt's own event loop does less per wakeup than GLib's.
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
+        qputenv("QT_NO_GLIB", "1");
+    StandardError::install();
+    ServiceApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral(WENDREL_NAME));
+    QCoreApplication::setApplicationVersion(QStringLiteral(WENDREL_VERSION));
+
+    const StartOptions &options = commandLine.start;
+    QtSerialComm serial;
+    applyPortDevices(commandLine, serial);
+    SystemTickCount ticks;
+    const std::unique_ptr<WakeTimer> wake = makeSystemWakeTimer();
+    SoundBeep beep;
+    Pinger run(serial, ticks, *wake);
+
+    // Nothing is on screen: the pinger wakes the service once per ping. What
+    // a window would tell in a box is the window's; the run's own log lines
+    // say every loss and return here.
+    QObject::connect(&run, &Pinger::countdownDue, &run, [&run, &beep, &options] {
+        if (run.tick() && options.audible)
+            beep.beep();
+    });
+    // Under systemd: ready once the run pings or waits, and a line on each
+    // change of what it does.
+    SystemdNotify systemd;
+    QObject::connect(&run, &Pinger::statusChanged, &run,
+                     [&systemd](const QString &status) { systemd.status(status); });
+    // A stop, a logout or Ctrl+C ends the run as Stop would, then the program.
+    const TerminationSignals terminationSignals([&run, &systemd](int) {
+        systemd.stopping();
+        run.stop();
+        QCoreApplication::exit(0);
+    });
+
+    run.selectPort(Integer(options.port == 2 ? 2 : 1));
+    run.startUnattended(Long(options.intervalMs()));
+    systemd.ready();
+    return QCoreApplication::exec();
+}
