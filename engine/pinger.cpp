@@ -113,10 +113,10 @@ void Pinger::startUnattended(Long intervalMs)
     try {
         start(intervalMs);
     } catch (const SerialError &error) {
-        beginOutage(Outage::Kind::StartWait, error, openFailureMessage(error));
-        qCWarning(lcWendrel).noquote() << "Waiting for" << m_absence.device
-                                       << '(' + m_absence.reason + "): trying it once a second";
+        const bool tell = beginOutage(Outage::Kind::StartWait, error, openFailureMessage(error));
         enter(State::Starting);
+        if (tell)
+            Q_EMIT trouble(m_absence.message);
     }
 }
 
@@ -215,20 +215,23 @@ void Pinger::lose(const SerialError &error)
     if (m_state != State::Pinging)
         return;
     m_noData.reset();
-    beginOutage(Outage::Kind::Loss, error, portLostMessage(error));
-    qCWarning(lcWendrel).noquote()
-            << "Lost" << m_absence.device << '(' + m_absence.reason + "): trying it once a second";
+    const bool tell = beginOutage(Outage::Kind::Loss, error, portLostMessage(error));
     enter(State::Waiting);
+    if (tell)
+        Q_EMIT trouble(m_absence.message);
 }
 
-void Pinger::beginOutage(Outage::Kind kind, const SerialError &error, const QString &message)
+// The one line an outage gets in the log. True when the user is to be told
+// now.
+bool Pinger::beginOutage(Outage::Kind kind, const SerialError &error, const QString &message)
 {
-    m_absence = Absence{ error.device(),
-                         kind == Outage::Kind::Loss ? m_serial.lastOpenedDevice() : QString(),
-                         kind == Outage::Kind::Loss ? m_serial.lastOpenedSerialNumber() : QString(),
-                         error.description(), message };
-    if (m_outage.begin(kind, m_ticks.GetTickCount()))
-        Q_EMIT trouble(message);
+    const bool loss = kind == Outage::Kind::Loss;
+    m_absence = Absence{ error.device(), loss ? m_serial.lastOpenedDevice() : QString(),
+                         loss ? m_serial.lastOpenedSerialNumber() : QString(), error.description(),
+                         message };
+    qCWarning(lcWendrel).noquote() << (loss ? "Lost" : "Waiting for") << m_absence.device
+                                   << '(' + m_absence.reason + "): trying it once a second";
+    return m_outage.begin(kind, m_ticks.GetTickCount());
 }
 
 // Still away: an outage begun in a quiet spell is told once it has lasted.
@@ -360,9 +363,9 @@ void Pinger::planWake()
             - elapsedTicks(m_count.LastPingTick, m_lastReading);
     const qint64 dueTick = gridAtOrAfter(due - TimerLatenessMs, CountdownMs);
     const qint64 nextTick = gridAfter(now, CountdownMs);
-    const qint64 tick = std::max(dueTick, nextTick);
-    const qint64 wakeAt = tick == dueTick ? std::max(dueTick, due) : tick;
-    m_plannedWakeClock = m_countStartClock + tick;
+    const qint64 wakeTick = std::max(dueTick, nextTick);
+    const qint64 wakeAt = wakeTick == dueTick ? std::max(dueTick, due) : wakeTick;
+    m_plannedWakeClock = m_countStartClock + wakeTick;
     m_wake.start(std::max<qint64>(0, wakeAt - now));
 }
 

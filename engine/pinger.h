@@ -164,7 +164,7 @@ private:
     void beginCount();
     bool ping();
     void lose(const SerialError &error);
-    void beginOutage(Outage::Kind kind, const SerialError &error, const QString &message);
+    bool beginOutage(Outage::Kind kind, const SerialError &error, const QString &message);
     void stillAway(Long now);
     void endOutage();
     void onDrained();
