@@ -103,26 +103,22 @@ void tst_Service::serviceWaitsForALateDevice()
     // One line an event, in a journal reader's words: none speaks of a
     // button or a box, none is empty, each is the program's own (a loss
     // leaves no warning of Qt's).
+    const QString cam = QRegularExpression::escape(camera);
+    const QStringList expected{
+        "Waiting for " + cam + " \\(No such file or directory\\): trying it once a second",
+        // the device the start waited for makes a start, not a return
+        "Pinging " + cam + " every 1 s", "Lost " + cam + " \\(.+\\): trying it once a second",
+        // or "/dev/pts/3 is back as /dev/pts/4", where the link leads
+        // elsewhere now
+        "\\S+ is back.*: pinging every 1 s", "Stopped pinging " + cam, ""
+    };
     const QStringList lines = said.split('\n');
-    QCOMPARE(lines.filter(QRegularExpression("^wendrel: \\S")), lines.mid(0, lines.size() - 1));
-    QCOMPARE(lines.filter(QRegularExpression(
-                                  "^wendrel: Waiting for " + QRegularExpression::escape(camera)
-                                  + " \\(No such file or directory\\): trying it once a second$"))
-                     .size(),
-             1);
-    // The device the start waited for makes a start, not a return.
-    QCOMPARE(lines.filter("wendrel: Pinging " + camera + " every 1 s").size(), 1);
-    QCOMPARE(lines.filter(QRegularExpression("^wendrel: Lost " + QRegularExpression::escape(camera)
-                                             + " \\(.+\\): trying it once a second$"))
-                     .size(),
-             1);
-    // (or "/dev/pts/3 is back as /dev/pts/4", where the link leads elsewhere now)
-    QCOMPARE(
-            lines.filter(QRegularExpression("^wendrel: \\S+ is back.*: pinging every 1 s$")).size(),
-            1);
-    QCOMPARE(lines.filter("wendrel: Stopped pinging " + camera).size(), 1);
-    QCOMPARE(lines.size(), 6);
-    QVERIFY2(!said.contains("Stop") || said.contains("Stopped pinging"), qPrintable(said));
+    QCOMPARE(lines.size(), expected.size());
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString pattern
+                = expected.at(i).isEmpty() ? "^$" : "^wendrel: " + expected.at(i) + "$";
+        QVERIFY2(QRegularExpression(pattern).match(lines.at(i)).hasMatch(), qPrintable(said));
+    }
 }
 
 // Standard error into a pipe that already holds 64 KiB and that nobody reads,

@@ -7,6 +7,7 @@
 // run's end in the log, nothing more sent, the port free.
 
 #include "ptypair.h"
+#include "sessionbus.h"
 #include "xdesktop.h"
 
 #include "serialport/qtserialcomm.h"
@@ -24,32 +25,6 @@
 
 #include <csignal>
 #include <memory>
-
-// The desktop's notification service, as far as the program uses it: each
-// notification asked for is kept, with its summary and body.
-class FakeNotifications : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-
-public:
-    bool serveOn(QDBusConnection bus)
-    {
-        return bus.registerObject("/org/freedesktop/Notifications", this,
-                                  QDBusConnection::ExportAllSlots)
-                && bus.registerService("org.freedesktop.Notifications");
-    }
-    QStringList shown; // "summary: body"
-
-public Q_SLOTS:
-    uint Notify(const QString &, uint replaces, const QString &, const QString &summary,
-                const QString &body, const QStringList &, const QVariantMap &, int)
-    {
-        shown << summary + ": " + body;
-        return replaces != 0 ? replaces : uint(shown.size());
-    }
-    QStringList GetCapabilities() { return { "body" }; }
-};
 
 class tst_Signals : public QObject
 {
@@ -176,7 +151,7 @@ void tst_Signals::hiddenRunOutlivesALostDevice()
 {
     QFETCH(Bus, bus);
     PrivateSessionBus privateBus;
-    FakeNotifications notifications;
+    NotificationService notifications;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("DBUS_SESSION_BUS_ADDRESS", NoSessionBus);
     if (bus != Bus::None) {

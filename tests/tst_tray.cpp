@@ -5,13 +5,13 @@
 // decoding of the mouse message, the close that always deletes the icon, and
 // how tray activations become mouse messages.
 
+#include "sessionbus.h"
 #include "windowrig.h"
 
 #include "desktop/qtnotifyicon.h"
 #include "grad/grad.h"
 #include "window/reversedscrollbar.h"
 
-#include <QDBusConnection>
 #include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -225,39 +225,14 @@ void tst_Tray::troubleToldWhereNoNotificationGoes()
     QVERIFY(rig.log.only("notice:").value(0).contains("/dev/fake1 was lost"));
 }
 
-// A fake notification service on a bus of the test's own: it hands out
-// numbers, and says who asked to replace which.
-class NotificationService : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-
-public:
-    QList<uint> replaced;
-
-public Q_SLOTS:
-    uint Notify(const QString &, uint replacesId, const QString &, const QString &, const QString &,
-                const QStringList &, const QVariantMap &, int)
-    {
-        replaced << replacesId;
-        return 40 + uint(replaced.size());
-    }
-};
-
 // Each notification replaces the last: the service is asked with the number
 // it gave the one before. With no service and no icon to show a balloon, the
 // message goes back to the window.
 void tst_Tray::notificationsReplaceTheLast()
 {
-    QProcess daemon;
-    daemon.start("dbus-daemon", { "--session", "--nofork", "--print-address" });
-    QVERIFY2(daemon.waitForReadyRead(5000), "dbus-daemon is needed: apt-get install dbus-daemon");
-    const QByteArray address = daemon.readLine().trimmed();
-    qputenv("DBUS_SESSION_BUS_ADDRESS", address);
-    const auto stopDaemon = qScopeGuard([&daemon] {
-        daemon.terminate();
-        daemon.waitForFinished(2000);
-    });
+    PrivateSessionBus privateBus;
+    QVERIFY2(privateBus.start(), "dbus-daemon is needed: apt-get install dbus-daemon");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", privateBus.address().toLocal8Bit());
     QtNotifyIcon icon{ QIcon() };
     QStringList turnedAway;
     icon.setUndeliveredHandler(
@@ -266,10 +241,7 @@ void tst_Tray::notificationsReplaceTheLast()
     QTRY_COMPARE(turnedAway, QStringList{ "Com Port Error" });
 
     NotificationService service;
-    QDBusConnection bus = QDBusConnection::connectToBus(QString::fromLatin1(address), "service");
-    QVERIFY(bus.registerObject("/org/freedesktop/Notifications", &service,
-                               QDBusConnection::ExportAllSlots));
-    QVERIFY(bus.registerService("org.freedesktop.Notifications"));
+    QVERIFY(service.serveOn(privateBus.connection()));
     QVERIFY(icon.showMessage("Com Port Error", "lost"));
     QTRY_COMPARE(service.replaced.size(), 1);
     QTest::qWait(100); // the answer, 41, comes back

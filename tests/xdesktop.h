@@ -2,15 +2,11 @@
 // SPDX-License-Identifier: MIT
 
 // For the tests that run under a real X server (xvfb-run): a real XEmbed
-// notification area (Debian's trayer), xdotool for real mouse input, and a
-// session bus of the test's own with a notification service it serves.
+// notification area (Debian's trayer) and xdotool for real mouse input.
 #pragma once
 
-#include <QDBusConnection>
-#include <QFile>
 #include <QProcess>
 #include <QSystemTrayIcon>
-#include <QTemporaryDir>
 #include <QTest>
 
 class TrayHost
@@ -82,65 +78,3 @@ inline bool painted(const QString &window, int x = 200)
     const uint rgb = pixel.left(6).toUInt(nullptr, 16);
     return (rgb >> 16) > 200 && ((rgb >> 8) & 0xff) < 40 && (rgb & 0xff) > 150;
 }
-
-// What a test gives a program that is to have no session bus at all: an
-// address nothing listens at. (With none set and a display there, the D-Bus
-// library would start a bus through X11, and that bus the machine's own
-// notification service.)
-inline const QString NoSessionBus = QStringLiteral("unix:path=/nonexistent/wendrel-no-session-bus");
-
-// A session bus of the test's own: a private dbus-daemon that starts no
-// service at all, whatever the machine has installed. What a test serves on it
-// is all there is.
-class PrivateSessionBus
-{
-public:
-    ~PrivateSessionBus()
-    {
-        if (!m_connectionName.isEmpty())
-            QDBusConnection::disconnectFromBus(m_connectionName);
-        m_daemon.kill();
-        m_daemon.waitForFinished(2000);
-    }
-    bool start()
-    {
-        QFile config(m_folder.filePath("bus.conf"));
-        if (!m_folder.isValid() || !config.open(QIODevice::WriteOnly))
-            return false;
-        config.write(
-                R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:dir=)"
-                + QFile::encodeName(m_folder.path()) + R"(</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-)");
-        config.close();
-        m_daemon.start("dbus-daemon",
-                       { "--config-file=" + config.fileName(), "--nofork", "--print-address" });
-        if (!m_daemon.waitForStarted(5000) || !m_daemon.waitForReadyRead(5000))
-            return false;
-        m_address = QString::fromLocal8Bit(m_daemon.readLine()).trimmed();
-        return !m_address.isEmpty();
-    }
-    QString address() const { return m_address; }
-    // The test's own connection to it, to serve on.
-    QDBusConnection connection()
-    {
-        m_connectionName = QStringLiteral("test-bus");
-        return QDBusConnection::connectToBus(m_address, m_connectionName);
-    }
-
-private:
-    QTemporaryDir m_folder;
-    QProcess m_daemon;
-    QString m_address;
-    QString m_connectionName;
-};
