@@ -22,7 +22,8 @@ from xdesktop import click, painted, xdotool
 
 SOURCE_TREE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 # valgrind names a frame's file without its folder: "(frmwendrel.cpp:123)".
-OWN_FILES = sorted(name for folder in ('window', 'grad', 'platform', 'app')
+OWN_FILES = sorted(name for folder in ('engine', 'serialport', 'system', 'commandline', 'service',
+                                          'desktop', 'grad', 'window', 'app')
                    for name in os.listdir(os.path.join(SOURCE_TREE, folder))
                    if name.endswith(('.cpp', '.h')))
 OWN_CODE = re.compile(r'\((?:%s):\d+\)' % '|'.join(re.escape(name) for name in OWN_FILES))

@@ -8,6 +8,7 @@
 
 #include "fakes.h"
 
+#include "engine/outage.h"
 #include "engine/serialmessages.h"
 
 #include <QRegularExpression>
@@ -44,6 +45,8 @@ struct ServiceRig : PingerRig
     }
 };
 
+Q_DECLARE_METATYPE(Outage::Kind)
+
 class tst_Pinger : public QObject
 {
     Q_OBJECT
@@ -52,6 +55,8 @@ private Q_SLOTS:
     void oneWakePerPing_data();
     void oneWakePerPing();
     void suspendPastTheDueTimePingsAtResume();
+    void outageIsToldOnce_data();
+    void outageIsToldOnce();
     void oneOutageOneMessage_data();
     void oneOutageOneMessage();
     void anotherAdapterIsSaidToBeAnother();
@@ -105,6 +110,39 @@ void tst_Pinger::suspendPastTheDueTimePingsAtResume()
     QCOMPARE(rig.serial.sent.size(), 3);
     QCOMPARE(rig.run.count().ElapsedMs, 300000);
     QCOMPARE(rig.wake.starts, 3);
+}
+
+void tst_Pinger::outageIsToldOnce_data()
+{
+    QTest::addColumn<Outage::Kind>("kind");
+    QTest::addColumn<Long>("sinceLastReturn"); // -1: no return yet
+    QTest::addColumn<bool>("toldAtOnce");
+    QTest::newRow("a loss") << Outage::Kind::Loss << Long(-1) << true;
+    QTest::newRow("a loss 59 s after a return") << Outage::Kind::Loss << Long(59999) << false;
+    QTest::newRow("a loss a minute after a return") << Outage::Kind::Loss << Long(60000) << true;
+    QTest::newRow("an unattended start") << Outage::Kind::StartWait << Long(-1) << false;
+}
+
+// The bookkeeping alone: told at once, or after a minute away in a quiet
+// spell, never twice; its end told exactly when its start was.
+void tst_Pinger::outageIsToldOnce()
+{
+    QFETCH(Outage::Kind, kind);
+    QFETCH(Long, sinceLastReturn);
+    QFETCH(bool, toldAtOnce);
+    Outage outage;
+    if (sinceLastReturn >= 0) {
+        outage.begin(Outage::Kind::Loss, 0);
+        outage.end(1000);
+    }
+    const Long start = 1000 + std::max<Long>(0, sinceLastReturn);
+    QCOMPARE(outage.begin(kind, start), toldAtOnce);
+    int toldLater = 0;
+    for (Long now = start; now <= start + 120000; now += 1000)
+        toldLater += outage.dueToTell(now) ? 1 : 0;
+    QCOMPARE(toldLater, toldAtOnce ? 0 : 1);
+    QVERIFY(outage.end(start + 120000));
+    QVERIFY(!outage.end(start + 121000) && !outage.isOn());
 }
 
 // One outage, one message: a script of what the device does, on the fake
