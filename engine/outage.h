@@ -33,7 +33,6 @@ public:
     bool end(Long now);
 
     bool isOn() const { return m_since.has_value(); }
-    bool isTold() const { return m_told; }
     Kind kind() const { return m_kind; }
     // Within a minute of the last return or of an unattended start.
     bool isQuiet(Long now) const;
