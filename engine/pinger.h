@@ -54,7 +54,7 @@ class Pinger : public QObject
 public:
     // What the run is doing. Every change of state goes through enter().
     //
-    //   Idle ── start() ─────────────────────────────────────▶ Pinging
+    //   Idle ── start(), startUnattended() with its device ──▶ Pinging
     //   Idle ── startUnattended(), no device ────────────────▶ Starting
     //   Starting, Waiting ── retry(): opens, the byte leaves ─▶ Pinging
     //   Starting, Waiting ── retry(): opens, the byte waits ──▶ Confirming
