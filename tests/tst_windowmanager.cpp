@@ -162,20 +162,25 @@ void tst_WindowManager::noticeClearOfTheWindowAndTitlesWhole()
     int looks = 0;
     QTimer watch;
     bool framed = false;
-    QObject::connect(&watch, &QTimer::timeout, &watch, [&fits, &framed, &looks] {
+    int waits = 0;
+    QObject::connect(&watch, &QTimer::timeout, &watch, [&fits, &framed, &looks, &waits] {
         auto *modal = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!modal)
             return; // not there yet
-        // Not framed yet, it is looked at again; never framed, it is closed
-        // after three seconds all the same, and the test fails instead of
-        // waiting in the box for ever.
+        // Asked for three seconds once framed. Now and then, beside other
+        // tests, openbox leaves a box unframed: after five seconds it is
+        // closed and shown again, twice at the most, instead of waited in
+        // for ever.
         framed = modal->frameGeometry().height() != modal->height();
         fits = framed && titleFits(modal);
-        if (fits || ++looks == 60)
+        if (fits || (framed && ++looks == 60) || ++waits == 100)
             modal->button(QMessageBox::Ok)->click();
     });
     watch.start(50);
-    boxes.show("Port is in use!", "Com Port Error");
+    for (int shown = 0; shown < 3 && !framed; ++shown) {
+        looks = waits = 0;
+        boxes.show("Port is in use!", "Com Port Error");
+    }
     QVERIFY2(framed, "the window manager never framed the box");
     QVERIFY(fits);
 }
