@@ -155,19 +155,14 @@ static QString execLine(const QStringList &command)
 // [Desktop Entry] group; every other line as it was.
 static QStringList withOwnKeys(QStringList lines, const QList<std::pair<QString, QString>> &own)
 {
-    const QString group = QStringLiteral("[Desktop Entry]");
-    qsizetype start = lines.indexOf(group);
-    if (start < 0) {
+    if (!lines.contains(QStringLiteral("[Desktop Entry]"))) {
         lines.prepend(QString());
-        lines.prepend(group);
-        start = 0;
+        lines.prepend(QStringLiteral("[Desktop Entry]"));
     }
-    qsizetype end = start + 1;
-    while (end < lines.size() && !lines.at(end).startsWith(QLatin1Char('[')))
-        ++end;
+    auto [first, end] = mainGroup(lines);
     QStringList written;
-    for (qsizetype i = start + 1; i < end;) {
-        const QString key = lines.at(i).section(QLatin1Char('='), 0, 0).trimmed();
+    for (qsizetype i = first; i < end;) {
+        const QString key = keyOf(lines.at(i));
         const auto owned = std::find_if(own.begin(), own.end(),
                                         [&key](const auto &pair) { return pair.first == key; });
         if (owned == own.end() || !lines.at(i).contains(QLatin1Char('='))) {
@@ -183,7 +178,7 @@ static QStringList withOwnKeys(QStringList lines, const QList<std::pair<QString,
     }
     // What is missing goes after the group's last key, before any blank lines.
     qsizetype at = end;
-    while (at > start + 1 && lines.at(at - 1).trimmed().isEmpty())
+    while (at > first && lines.at(at - 1).trimmed().isEmpty())
         --at;
     for (const auto &[key, value] : own) {
         if (!written.contains(key))
