@@ -19,6 +19,7 @@ bool Outage::begin(Kind kind, Long now)
 
 bool Outage::dueToTell(Long now)
 {
+    timePasses(now);
     if (!m_since || m_told || elapsedTicks(*m_since, now) < QuietMs)
         return false;
     m_told = true;
@@ -35,7 +36,14 @@ bool Outage::end(Long now)
     return std::exchange(m_told, false);
 }
 
-bool Outage::isQuiet(Long now) const
+bool Outage::isQuiet(Long now)
 {
-    return m_quietFrom && elapsedTicks(*m_quietFrom, now) < QuietMs;
+    timePasses(now);
+    return m_quietFrom.has_value();
+}
+
+void Outage::timePasses(Long now)
+{
+    if (m_quietFrom && elapsedTicks(*m_quietFrom, now) >= QuietMs)
+        m_quietFrom.reset();
 }

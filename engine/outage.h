@@ -35,7 +35,11 @@ public:
     bool isOn() const { return m_since.has_value(); }
     Kind kind() const { return m_kind; }
     // Within a minute of the last return or of an unattended start.
-    bool isQuiet(Long now) const;
+    bool isQuiet(Long now);
+    // The run reads the clock at least once a day. A quiet spell seen over is
+    // forgotten: the tick count comes back to the same value 49.7 days later,
+    // and the spell must not come back with it.
+    void timePasses(Long now);
 
     // A new run remembers nothing of the last.
     void reset() { *this = Outage(); }

@@ -72,7 +72,7 @@ QString Pinger::device() const
 // the countdown runs. The front ends hear of a wait and of its end.
 void Pinger::enter(State state)
 {
-    const bool wasWaiting = isWaiting();
+    const bool wasAway = isWaiting() || m_state == State::Confirming;
     m_state = state;
     if (isWaiting()) {
         if (!m_reconnect.isActive())
@@ -84,9 +84,9 @@ void Pinger::enter(State state)
         planWake();
     else
         m_wake.stop();
-    if (isWaiting() && !wasWaiting)
+    if (isWaiting() && !wasAway)
         Q_EMIT waiting(m_absence.device);
-    else if (wasWaiting && isCounting())
+    else if (wasAway && m_state == State::Pinging)
         Q_EMIT resumed();
     Q_EMIT statusChanged(status());
 }
@@ -113,7 +113,8 @@ void Pinger::startUnattended(Long intervalMs)
     try {
         start(intervalMs);
     } catch (const SerialError &error) {
-        const bool tell = beginOutage(Outage::Kind::StartWait, error, openFailureMessage(error));
+        const bool tell = beginOutage(Outage::Kind::StartWait, error,
+                                      error.number() == SerialErrors::PortLost);
         enter(State::Starting);
         if (tell)
             Q_EMIT trouble(m_absence.message);
@@ -140,6 +141,7 @@ Long Pinger::readClocks()
 {
     m_lastReading = m_ticks.GetTickCount();
     m_lastReadingClock = m_ticks.timersClockMs();
+    m_outage.timePasses(m_lastReading);
     return m_lastReading;
 }
 
@@ -178,7 +180,8 @@ bool Pinger::tick(const ShowCountdown &show)
 }
 
 // A carriage return that still waits for the device is not joined by another:
-// when the device takes data again, the camera gets one, not a burst.
+// when the device takes data again, the camera gets one, not a burst. True
+// only when this tick's carriage return has left: a beep means a ping.
 bool Pinger::ping()
 {
     if (!m_serial.outputPending()) {
@@ -188,13 +191,15 @@ bool Pinger::ping()
             lose(error);
             return false;
         }
-        qCDebug(lcWendrel) << "Pinged";
     }
     m_count.LastPingTick = readClocks();
-    if (m_serial.outputPending())
+    const bool left = !m_serial.outputPending();
+    if (left)
+        qCDebug(lcWendrel) << "Pinged";
+    else
         m_noData.waitingSince(m_count.LastPingTick);
     checkNoData();
-    return true;
+    return left;
 }
 
 // The run goes on without its device: the front end's Stop still ends it, and
@@ -205,38 +210,83 @@ void Pinger::lose(const SerialError &error)
     if (m_serial.portOpen())
         m_serial.setPortOpen(false);
     if (m_state == State::Confirming) {
-        qCDebug(lcWendrel).noquote()
-                << m_absence.device << "failed again (" + error.description() + ')';
         m_noData.reset();
         enter(m_outage.kind() == Outage::Kind::StartWait ? State::Starting : State::Waiting);
-        stillAway(m_ticks.GetTickCount());
+        stillAway(error, true);
         return;
     }
     if (m_state != State::Pinging)
         return;
     m_noData.reset();
-    const bool tell = beginOutage(Outage::Kind::Loss, error, portLostMessage(error));
+    const bool tell = beginOutage(Outage::Kind::Loss, error, false);
     enter(State::Waiting);
     if (tell)
         Q_EMIT trouble(m_absence.message);
 }
 
-// The one line an outage gets in the log. True when the user is to be told
-// now.
-bool Pinger::beginOutage(Outage::Kind kind, const SerialError &error, const QString &message)
+// The one line an outage begins with in the log. True when the user is to be
+// told now.
+bool Pinger::beginOutage(Outage::Kind kind, const SerialError &error, bool opens)
 {
     const bool loss = kind == Outage::Kind::Loss;
-    m_absence = Absence{ error.device(), loss ? m_serial.lastOpenedDevice() : QString(),
-                         loss ? m_serial.lastOpenedSerialNumber() : QString(), error.description(),
-                         message };
-    qCWarning(lcWendrel).noquote() << (loss ? "Lost" : "Waiting for") << m_absence.device
-                                   << '(' + m_absence.reason + "): trying it once a second";
-    return m_outage.begin(kind, m_ticks.GetTickCount());
+    m_absence = Absence();
+    m_absence.device = error.device();
+    if (loss) {
+        m_absence.reachedBefore = m_serial.lastOpenedDevice();
+        m_absence.serialBefore = m_serial.lastOpenedSerialNumber();
+    }
+    const bool tell = m_outage.begin(kind, m_ticks.GetTickCount());
+    noteFailure(error, opens);
+    m_absence.said = awayLine(true);
+    const QString line = loss
+            ? QStringLiteral("Lost %1 (%2)").arg(m_absence.device, m_absence.reason)
+            : awayLine(false);
+    qCWarning(lcWendrel).noquote() << line + QStringLiteral(": trying it once a second");
+    return tell;
 }
 
-// Still away: an outage begun in a quiet spell is told once it has lasted.
-void Pinger::stillAway(Long now)
+// What the latest try found, for the status, the log and the user.
+void Pinger::noteFailure(const SerialError &error, bool opens)
 {
+    m_absence.reason = error.description();
+    m_absence.opens = opens;
+    m_absence.message = m_outage.kind() == Outage::Kind::StartWait ? openFailureMessage(error)
+                                                                   : portLostMessage(error);
+}
+
+// "Waiting for /dev/ttyUSB0 (No such file or directory)", or what a device
+// that opens but takes no write gets instead.
+QString Pinger::awayLine(bool again) const
+{
+    if (m_absence.opens)
+        return QStringLiteral("%1 opens, but a write fails (%2)")
+                .arg(m_absence.device, m_absence.reason);
+    return QStringLiteral("%1 for %2 (%3)")
+            .arg(again ? QStringLiteral("Still waiting") : QStringLiteral("Waiting"),
+                 m_absence.device, m_absence.reason);
+}
+
+// Still away after another try. The status names what failed this time; the
+// log says a new reason in one more line, at most one a minute, so a cable
+// that flaps all night writes a line a minute, not one a second; and an
+// outage begun in a quiet spell is told, in the latest words, once it has
+// lasted.
+void Pinger::stillAway(const SerialError &error, bool opens)
+{
+    const Long now = m_ticks.GetTickCount();
+    const QString statusBefore = status();
+    noteFailure(error, opens);
+    if (m_absence.changeSaid && elapsedTicks(m_absence.changeSaidAt, now) >= Outage::QuietMs)
+        m_absence.changeSaid = false;
+    const QString line = awayLine(true);
+    if (line != m_absence.said && !m_absence.changeSaid) {
+        qCWarning(lcWendrel).noquote() << line + QStringLiteral(": trying it once a second");
+        m_absence.said = line;
+        m_absence.changeSaid = true;
+        m_absence.changeSaidAt = now;
+    }
+    if (status() != statusBefore)
+        Q_EMIT statusChanged(status());
     if (m_outage.dueToTell(now))
         Q_EMIT trouble(m_absence.message);
 }
@@ -257,11 +307,7 @@ void Pinger::retry()
     } catch (const SerialError &error) {
         if (m_serial.portOpen())
             m_serial.setPortOpen(false);
-        if (opened)
-            qCDebug(lcWendrel).noquote()
-                    << m_absence.device
-                    << "opens, but takes no write (" + error.description() + ')';
-        stillAway(m_ticks.GetTickCount());
+        stillAway(error, opened);
         return;
     }
     beginCount();
@@ -277,7 +323,8 @@ void Pinger::retry()
 void Pinger::endOutage()
 {
     const bool told = m_outage.end(m_lastReading);
-    m_noData.reset();
+    if (m_noData.drained().say)
+        qCInfo(lcWendrel).noquote() << device() << "takes data again";
     if (m_outage.kind() == Outage::Kind::StartWait) {
         // The device a start waited for is there at last: that is a start.
         qCInfo(lcWendrel).noquote()
@@ -297,10 +344,19 @@ void Pinger::endOutage()
     enter(State::Pinging);
 }
 
+// What waited has just left: the next carriage return comes a full interval
+// after it (on the countdown's grid), not on the old count.
+void Pinger::restartCount()
+{
+    m_count.LastPingTick = readClocks();
+    if (isCounting() && !m_watched)
+        planWake();
+}
+
 void Pinger::onDrained()
 {
+    restartCount();
     if (m_state == State::Confirming) {
-        readClocks();
         endOutage();
         return;
     }
@@ -385,6 +441,9 @@ QString Pinger::status() const
         return QStringLiteral("Stopped");
     case State::Starting:
     case State::Waiting:
+        if (m_absence.opens)
+            return QStringLiteral("Waiting for %1: it opens, but a write fails (%2)")
+                    .arg(m_absence.device, m_absence.reason);
         return QStringLiteral("Waiting for %1: %2").arg(m_absence.device, m_absence.reason);
     case State::Confirming:
         return QStringLiteral("Waiting for %1 to take data").arg(m_absence.device);

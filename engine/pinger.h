@@ -138,8 +138,7 @@ Q_SIGNALS:
     // The run has no device: it was lost, or was not there at an unattended
     // start. The pinger tries it once a second.
     void waiting(const QString &device);
-    // The device opened again: a carriage return went out and the count
-    // started afresh.
+    // The device is back: a carriage return has left, and the count runs.
     void resumed();
     // Something the user should hear of now, in the window's words: the
     // device is lost, or takes no data. Once an outage.
@@ -149,14 +148,20 @@ Q_SIGNALS:
     void statusChanged(const QString &status);
 
 private:
-    // What the run knows of a device while it is away.
+    // What the run knows of a device while it is away. The reason and the
+    // message are the latest try's: a device that was missing may be there
+    // now and refuse every write.
     struct Absence
     {
-        QString device;        // as the user named it
-        QString reachedBefore; // the system device the run reached before the loss
-        QString serialBefore;  // and its adapter's serial number
-        QString reason;        // why it is away: the failed call's own words
-        QString message;       // what the user is told, if told
+        QString device;          // as the user named it
+        QString reachedBefore;   // the system device the run reached before the loss
+        QString serialBefore;    // and its adapter's serial number
+        QString reason;          // why it is away: the failed call's own words
+        bool opens = false;      // the latest try opened it, and the write failed
+        QString message;         // what the user is told, if told
+        QString said;            // the latest reason the log gave
+        bool changeSaid = false; // the log gave a change within the last minute
+        Long changeSaidAt = 0;
     };
 
     void enter(State state);
@@ -164,9 +169,12 @@ private:
     void beginCount();
     bool ping();
     void lose(const SerialError &error);
-    bool beginOutage(Outage::Kind kind, const SerialError &error, const QString &message);
-    void stillAway(Long now);
+    bool beginOutage(Outage::Kind kind, const SerialError &error, bool opens);
+    void noteFailure(const SerialError &error, bool opens);
+    QString awayLine(bool again) const;
+    void stillAway(const SerialError &error, bool opens);
     void endOutage();
+    void restartCount();
     void onDrained();
     void checkNoData();
     void planWake();

@@ -5,28 +5,45 @@
 
 #include <QStringList>
 
+// What a user refused a device can do about it. Joining the owning group
+// helps only where that group may use the device, and root's group is no
+// group to join: the serial component names a group only where it helps.
+static QString permissionAdvice(const SerialError &error)
+{
+    const QString &group = error.owningGroup();
+    if (group.isEmpty())
+        return QStringLiteral("Your user account may not use it. Ask the administrator of "
+                              "this computer to allow it.");
+    return QStringLiteral("Your user account must be allowed to use this device, for "
+                          "instance by membership of the group \"%1\" that owns it (dialout on "
+                          "Debian). Log in again after joining the group.")
+            .arg(group);
+}
+
 QString openFailureMessage(const SerialError &error)
 {
-    if (error.number() == SerialErrors::PermissionDenied) {
-        const QString &group = error.owningGroup();
-        const QString example = group.isEmpty()
-                ? QStringLiteral("the group that owns it")
-                : QStringLiteral("the group \"%1\" that owns it").arg(group);
-        return QStringLiteral("Wendrel may not use %1: permission denied.\n\n"
-                              "Your user account must be allowed to use this device, for "
-                              "instance by membership of %2 (dialout on Debian). "
-                              "Log in again after joining the group.")
-                .arg(error.device(), example);
+    switch (error.number()) {
+    case SerialErrors::PermissionDenied:
+        return QStringLiteral("Wendrel may not use %1: permission denied.\n\n%2")
+                .arg(error.device(), permissionAdvice(error));
+    case SerialErrors::PortLost: // it opened, and took no write
+        return QStringLiteral("Wendrel opened %1, but a write to it failed: %2.")
+                .arg(error.device(), error.description());
+    default:
+        return QStringLiteral("Wendrel cannot open %1: %2.")
+                .arg(error.device(), error.description());
     }
-    return QStringLiteral("Wendrel cannot open %1: %2.").arg(error.device(), error.description());
 }
 
 QString portLostMessage(const SerialError &error)
 {
-    return QStringLiteral("The connection to %1 was lost (%2).\n\n"
-                          "Wendrel keeps trying and goes on pinging by itself as soon as "
-                          "the device is back. Press Stop to give up.")
-            .arg(error.device(), error.description());
+    QString message = QStringLiteral("The connection to %1 was lost (%2).\n\n")
+                              .arg(error.device(), error.description());
+    if (error.number() == SerialErrors::PermissionDenied)
+        message += permissionAdvice(error) + QStringLiteral(" ");
+    return message
+            + QStringLiteral("Wendrel keeps trying and goes on pinging by itself as soon as "
+                             "the device is back. Press Stop to give up.");
 }
 
 QString describeReturn(const DeviceReturn &back)

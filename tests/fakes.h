@@ -14,6 +14,7 @@
 #include "engine/tickcount.h"
 #include "engine/waketimer.h"
 
+#include <QCoreApplication>
 #include <QMap>
 #include <QRegularExpression>
 #include <QStringList>
@@ -32,6 +33,21 @@ struct EventLog
         return entries.filter(QRegularExpression("^" + QRegularExpression::escape(prefix)));
     }
 };
+
+// The words a failure of each number comes with, as the system says them.
+inline QString describeFailure(int number)
+{
+    switch (number) {
+    case SerialErrors::InvalidPortNumber:
+        return QStringLiteral("No such file or directory");
+    case SerialErrors::PermissionDenied:
+        return QStringLiteral("Permission denied");
+    case SerialErrors::PortLost:
+        return QStringLiteral("Input/output error");
+    default:
+        return QStringLiteral("refused by the test");
+    }
+}
 
 class FakeSerialComm : public SerialComm
 {
@@ -61,9 +77,9 @@ public:
         m_log.add(open ? QStringLiteral("open") : QStringLiteral("close"));
         if (!open)
             pending.clear();
-        if (open && failOpenWith) {
-            throw SerialError(*failOpenWith, QStringLiteral("refused by the test"), device());
-        }
+        m_lost.reset();
+        if (open && failOpenWith)
+            throw SerialError(*failOpenWith, describeFailure(*failOpenWith), device(), owningGroup);
         if (open && m_open)
             throw SerialError(SerialErrors::PortInUse, QStringLiteral("already open"), device());
         m_open = open;
@@ -73,11 +89,13 @@ public:
     void setOutput(const QByteArray &bytes) override
     {
         m_log.add(QStringLiteral("output:%1").arg(QString::fromLatin1(bytes.toHex())));
+        if (!m_open && m_lost)
+            throw *m_lost; // the port closed itself: its own loss, not "not open"
         if (!m_open)
             throw SerialError(SerialErrors::PortNotOpen, QStringLiteral("not open"), device());
         if (failOutputWith) {
             m_open = false;
-            throw SerialError(*failOutputWith, QStringLiteral("write failed"), device());
+            throw SerialError(*failOutputWith, describeFailure(*failOutputWith), device());
         }
         if (!pending.isEmpty())
             return;
@@ -105,13 +123,27 @@ public:
     QString lastOpenedSerialNumber() const override { return serialNumber; }
     void setLostHandler(LostHandler handler) override { m_lostHandler = std::move(handler); }
 
-    // The device fails on its own while open, as an unplugged adapter does.
-    void loseDevice()
+    // The device fails on its own while open, as an unplugged adapter does:
+    // the port closes at once, and the loss is told from the event loop, as
+    // the real port tells it.
+    void loseDeviceLater()
     {
         m_open = false;
         pending.clear();
-        if (m_lostHandler)
-            m_lostHandler(SerialError(SerialErrors::PortLost, QStringLiteral("gone"), device()));
+        m_lost = SerialError(SerialErrors::PortLost, QStringLiteral("gone"), device());
+        QMetaObject::invokeMethod(
+                &m_context,
+                [this, lost = *m_lost] {
+                    if (m_lostHandler)
+                        m_lostHandler(lost);
+                },
+                Qt::QueuedConnection);
+    }
+    // ... and the event loop turns.
+    void loseDevice()
+    {
+        loseDeviceLater();
+        QCoreApplication::sendPostedEvents();
     }
     QString device() const { return device(m_port); }
 
@@ -122,6 +154,7 @@ public:
     QByteArray sent;
     QString reached;      // the system device an open reaches; the port's own when empty
     QString serialNumber; // of the adapter an open reaches
+    QString owningGroup;  // a refused open's
     QList<SerialDevice> devices;
     int opens = 0;
     int closes = 0;
@@ -131,6 +164,8 @@ private:
     Integer m_port = 0;
     bool m_open = false;
     QMap<Integer, QString> m_devices;
+    std::optional<SerialError> m_lost;
+    QObject m_context; // a loss on its way goes with the fake
     LostHandler m_lostHandler;
     DrainedHandler m_drainedHandler;
 };

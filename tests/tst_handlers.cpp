@@ -297,6 +297,9 @@ void tst_Handlers::portErrorsAtOpen_data()
                                        << "Wendrel may not use /dev/fake1: permission denied.";
     QTest::newRow("other failure") << int(SerialErrors::OpenFailed)
                                    << "Wendrel cannot open /dev/fake1: refused by the test.";
+    QTest::newRow("it opens, the write fails")
+            << int(SerialErrors::PortLost)
+            << "Wendrel opened /dev/fake1, but a write to it failed: Input/output error.";
 }
 
 void tst_Handlers::portErrorsAtOpen()
@@ -305,13 +308,15 @@ void tst_Handlers::portErrorsAtOpen()
     QFETCH(QString, message);
     Rig rig;
     setInterval(rig, 0, 0, 5);
-    rig.serial.failOpenWith = number;
+    (number == SerialErrors::PortLost ? rig.serial.failOutputWith : rig.serial.failOpenWith)
+            = number;
+    rig.serial.owningGroup = "dialout";
     rig.form().Command2_Click();
 
     QCOMPARE(rig.box.titles, QStringList{ "Com Port Error" });
     QVERIFY2(rig.box.texts.value(0).startsWith(message), qPrintable(rig.box.texts.value(0)));
     if (number == SerialErrors::PermissionDenied)
-        QVERIFY(rig.box.texts.value(0).contains("dialout"));
+        QVERIFY(rig.box.texts.value(0).contains("the group \"dialout\""));
     const auto &c = rig.c();
     QCOMPARE(rig.s().Running, Integer(0));
     QCOMPARE(c.Command2->text(), "St&art");
@@ -322,6 +327,7 @@ void tst_Handlers::portErrorsAtOpen()
 
     // The next press tries to start again rather than taking the stop path.
     rig.serial.failOpenWith.reset();
+    rig.serial.failOutputWith.reset();
     rig.form().Command2_Click();
     QCOMPARE(rig.s().Running, Integer(1));
     QCOMPARE(rig.serial.sent, QByteArray("\r"));

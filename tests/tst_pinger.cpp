@@ -25,18 +25,52 @@ static void keepLogged(QtMsgType type, const QMessageLogContext &context, const 
 }
 
 // The pinger over fakes, driven as the service drives it: each wake is a
-// countdown tick that pings when due. What it says is written into the log.
+// countdown tick that pings when due. What it says is written into the log,
+// and what it claims is held against what the port did: a tick that says it
+// pinged sent a byte that left, a return is said once a byte has left, and
+// no carriage return leaves within an interval of the last one but at a
+// device's return.
 struct ServiceRig : PingerRig
 {
     ServiceRig()
     {
         run.selectPort(1);
-        QObject::connect(&run, &Pinger::countdownDue, &run, [this] { run.tick(); });
+        QObject::connect(&run, &Pinger::countdownDue, &run, [this] {
+            const qsizetype before = serial.sent.size();
+            const bool pinged = run.tick();
+            const bool left = serial.sent.size() > before;
+            if (pinged != left)
+                log.add("untrue:a tick said it pinged, and none left, or the reverse");
+            if (left && elapsedTicks(leftAt, ticks.now) < run.intervalMs())
+                log.add("untrue:a ping within an interval of the last carriage return");
+            if (left)
+                leftAt = ticks.now;
+        });
+        QObject::connect(&run, &Pinger::resumed, &run, [this] {
+            if (serial.outputPending())
+                log.add("untrue:resumed with the carriage return still waiting");
+        });
         QObject::connect(&run, &Pinger::trouble, &run,
                          [this](const QString &message) { log.add("trouble:" + message); });
         QObject::connect(&run, &Pinger::troubleOver, &run,
                          [this](const QString &message) { log.add("over:" + message); });
     }
+    // What waited leaves now: the next carriage return is a full interval
+    // after it.
+    void release()
+    {
+        serial.releaseOutput();
+        leftAt = ticks.now;
+    }
+    // Tries the device as the reconnect timer does.
+    void retry()
+    {
+        const qsizetype before = serial.sent.size();
+        run.retry();
+        if (serial.sent.size() > before)
+            leftAt = ticks.now;
+    }
+    Long leftAt = 0; // when the last carriage return left
     // Moves both clocks to the wake and lets it fire.
     void sleepUntilWoken()
     {
@@ -147,37 +181,88 @@ void tst_Pinger::outageIsToldOnce()
 
 // One outage, one message: a script of what the device does, on the fake
 // clock, against what the user is told and what the log says.
+//   every:N                 later starts ping every N ms (5000 before)
+//   clock:N                 the tick count reads N
 //   start / start-missing   an unattended start, the device there or not
 //   lose                    the device fails during the run
+//   race                    it fails, and a ping falls due before the loss is told
 //   away:N                  N retries a second apart, the device missing
+//   denied:N                N retries a second apart, the open refused
 //   nowrite:N               N retries a second apart: it opens, the write fails
+//   flap:N                  N retries a second apart, missing and failing by turns
 //   held                    a retry a second later: it opens, the byte waits
-//   release                 what waits leaves
+//   hold / release          the device takes nothing from now / what waits leaves
 //   back                    a retry a second later that works
+//   ping:N                  N wakes, each a countdown tick that pings when due
 //   wait:N                  N ms pass
 //   stop                    Stop, and a new unattended start
+// The log's "trying it once a second" lines are an outage's first and each
+// change of its reason; the status and the last thing told are the latest
+// try's.
 void tst_Pinger::oneOutageOneMessage_data()
 {
     QTest::addColumn<QString>("script");
     QTest::addColumn<int>("troubles");
     QTest::addColumn<int>("overs");
     QTest::addColumn<int>("lossLines");
-    QTest::newRow("a loss, told at once") << "start lose away:3 back" << 1 << 1 << 1;
+    QTest::addColumn<int>("awayLines");
+    QTest::addColumn<QString>("status");   // at the end, where given
+    QTest::addColumn<QString>("lastTold"); // part of it, where given
+    QTest::newRow("a loss, told at once") << "start lose away:3 back" << 1 << 1 << 1 << 2 << ""
+                                          << "";
     QTest::newRow("opens but takes no write for 75 s")
-            << "start lose nowrite:75 back" << 1 << 1 << 1;
+            << "start lose nowrite:75 back" << 1 << 1 << 1 << 2 << ""
+            << "";
     QTest::newRow("unattended start, no write for 10 s")
-            << "start-missing nowrite:10 back" << 0 << 0 << 0;
+            << "start-missing nowrite:10 back" << 0 << 0 << 0 << 2 << ""
+            << "";
     QTest::newRow("unattended start, away a minute")
-            << "start-missing away:59 wait:1 away:1 back" << 1 << 1 << 0;
+            << "start-missing away:59 wait:1 away:1 back" << 1 << 1 << 0 << 1 << ""
+            << "";
     QTest::newRow("reopened with its return waiting, lost again, back")
-            << "start lose held lose away:2 back" << 1 << 1 << 1;
+            << "start lose held lose away:2 back" << 1 << 1 << 1 << 2 << ""
+            << "";
     QTest::newRow("reopened, its return leaves at last")
-            << "start lose held release" << 1 << 1 << 1;
+            << "start lose held release" << 1 << 1 << 1 << 1 << "Pinging /dev/fake1 every 5 s"
+            << "";
     QTest::newRow("lost again half a minute after a return")
-            << "start lose back wait:30000 lose away:58" << 1 << 1 << 2;
+            << "start lose back wait:30000 lose away:58" << 1 << 1 << 2 << 3 << ""
+            << "";
     QTest::newRow("... and away a minute")
-            << "start lose back wait:30000 lose away:60" << 2 << 1 << 2;
-    QTest::newRow("a new run remembers nothing") << "start lose back stop lose" << 2 << 1 << 2;
+            << "start lose back wait:30000 lose away:60" << 2 << 1 << 2 << 3 << ""
+            << "";
+    QTest::newRow("a new run remembers nothing")
+            << "start lose back stop lose" << 2 << 1 << 2 << 2 << ""
+            << "";
+    QTest::newRow("missing, then it opens and every write fails")
+            << "start-missing away:3 nowrite:80" << 1 << 0 << 0 << 2
+            << "Waiting for /dev/fake1: it opens, but a write fails (Input/output error)"
+            << "but a write to it failed: Input/output error";
+    QTest::newRow("missing, then not permitted: told with the advice")
+            << "start-missing away:3 denied:70" << 1 << 0 << 0 << 2
+            << "Waiting for /dev/fake1: Permission denied"
+            << "the group \"dialout\"";
+    QTest::newRow("a flapping cable: a change a minute at the most")
+            << "start lose flap:120" << 1 << 0 << 1 << 3
+            << "Waiting for /dev/fake1: it opens, but a write fails (Input/output error)"
+            << "";
+    QTest::newRow("lost as a ping falls due: the loss's own reason")
+            << "start race away:1 back" << 1 << 1 << 1 << 2 << ""
+            << "(gone)";
+    QTest::newRow("output held: no beep, and a full interval after it leaves")
+            << "start hold ping:4 wait:2500 release ping:2" << 1 << 1 << 0 << 0
+            << "Pinging /dev/fake1 every 5 s"
+            << "";
+    QTest::newRow("takes no data while it comes back, then takes it")
+            << "start lose held ping:4 release ping:1" << 1 << 1 << 1 << 1
+            << "Pinging /dev/fake1 every 5 s"
+            << "";
+    QTest::newRow("no quiet minute 2^32 ms after a return")
+            << "every:89999000 start lose back ping:47 wait:65044296 lose" << 2 << 1 << 2 << 2 << ""
+            << "";
+    QTest::newRow("the quiet minute across the tick count's change of sign")
+            << "clock:2147460000 start lose back wait:30000 lose away:58" << 1 << 1 << 2 << 3 << ""
+            << "";
 }
 
 void tst_Pinger::oneOutageOneMessage()
@@ -186,54 +271,96 @@ void tst_Pinger::oneOutageOneMessage()
     QFETCH(int, troubles);
     QFETCH(int, overs);
     QFETCH(int, lossLines);
+    QFETCH(int, awayLines);
+    QFETCH(QString, status);
+    QFETCH(QString, lastTold);
     logged.clear();
     const QtMessageHandler previous = qInstallMessageHandler(keepLogged);
     const auto restore = qScopeGuard([previous] { qInstallMessageHandler(previous); });
     ServiceRig rig;
-    const auto retries = [&rig](int count, std::optional<int> open, std::optional<int> write) {
+    rig.serial.owningGroup = "dialout";
+    Long interval = 5000;
+    const auto retries = [&rig](int count, std::optional<int> open, std::optional<int> write,
+                                bool flap = false) {
         for (int retry = 0; retry < count; ++retry) {
             rig.ticks.advance(Pinger::ReconnectPeriodMs);
-            rig.serial.failOpenWith = open;
-            rig.serial.failOutputWith = write;
-            rig.run.retry();
+            const bool missing = flap && retry % 2 == 0;
+            rig.serial.failOpenWith = missing ? SerialErrors::InvalidPortNumber : open;
+            rig.serial.failOutputWith = flap && !missing ? SerialErrors::PortLost : write;
+            rig.retry();
         }
         rig.serial.failOpenWith.reset();
         rig.serial.failOutputWith.reset();
     };
     for (const QString &step : script.split(' ')) {
         const QString verb = step.section(':', 0, 0);
-        const int count = step.section(':', 1).toInt();
-        if (verb == "start" || verb == "start-missing" || verb == "stop") {
+        const qint64 count = step.section(':', 1).toLongLong();
+        if (verb == "every") {
+            interval = Long(count);
+        } else if (verb == "clock") {
+            rig.ticks.now = Long(count);
+        } else if (verb == "start" || verb == "start-missing" || verb == "stop") {
             rig.run.stop();
             if (verb == "start-missing")
                 rig.serial.failOpenWith = SerialErrors::InvalidPortNumber;
-            rig.run.startUnattended(5000);
+            rig.run.startUnattended(interval);
+            rig.leftAt = rig.ticks.now;
             rig.serial.failOpenWith.reset();
         } else if (verb == "lose") {
             rig.serial.loseDevice();
+        } else if (verb == "race") {
+            rig.serial.loseDeviceLater();
+            rig.sleepUntilWoken();
+            QCoreApplication::sendPostedEvents();
         } else if (verb == "away") {
-            retries(count, SerialErrors::InvalidPortNumber, {});
+            retries(int(count), SerialErrors::InvalidPortNumber, {});
+        } else if (verb == "denied") {
+            retries(int(count), SerialErrors::PermissionDenied, {});
         } else if (verb == "nowrite") {
-            retries(count, {}, SerialErrors::PortLost);
+            retries(int(count), {}, SerialErrors::PortLost);
+        } else if (verb == "flap") {
+            retries(int(count), {}, {}, true);
         } else if (verb == "held") {
             rig.serial.holdOutput = true;
             retries(1, {}, {});
+        } else if (verb == "hold") {
+            rig.serial.holdOutput = true;
         } else if (verb == "release") {
-            rig.serial.releaseOutput();
+            rig.release();
         } else if (verb == "back") {
             rig.serial.holdOutput = false;
             retries(1, {}, {});
+        } else if (verb == "ping") {
+            for (int wake = 0; wake < count; ++wake)
+                rig.sleepUntilWoken();
         } else if (verb == "wait") {
             rig.ticks.advance(count);
         }
     }
+    QCOMPARE(rig.log.only("untrue:"), QStringList());
     QCOMPARE(rig.log.only("trouble:").size(), troubles);
     QCOMPARE(rig.log.only("over:").size(), overs);
     QCOMPARE(logged.filter(QRegularExpression("^wendrel: Lost ")).size(), lossLines);
     QCOMPARE(logged.filter(QRegularExpression(" is back")).size(),
-             logged.filter(QRegularExpression("^wendrel: Lost ")).size()
-                     - (rig.run.isWaiting() ? 1 : 0));
-    QCOMPARE(logged.filter(QRegularExpression("^\\s*$")), QStringList());
+             std::max(0, lossLines - (rig.run.isWaiting() ? 1 : 0)));
+    QCOMPARE(logged.filter(QRegularExpression(": trying it once a second$")).size(), awayLines);
+    QCOMPARE(logged.filter(QRegularExpression("^\\s*$|not open")), QStringList());
+    if (!status.isEmpty())
+        QCOMPARE(rig.run.status(), status);
+    if (!lastTold.isEmpty())
+        QVERIFY2(rig.log.only("trouble:").value(troubles - 1).contains(lastTold),
+                 qPrintable(rig.log.only("trouble:").value(troubles - 1)));
+    // A device said to take no data is said to take it again, or lost, before
+    // it is back.
+    bool noData = false;
+    for (const QString &line : std::as_const(logged)) {
+        if (line.contains(" takes no data"))
+            noData = true;
+        else if (line.contains(" takes data again") || line.contains(": Lost "))
+            noData = false;
+        else if (line.contains(" is back"))
+            QVERIFY2(!noData, qPrintable(logged.join('\n')));
+    }
 }
 
 // Where the system tells an adapter's serial number, another adapter under
