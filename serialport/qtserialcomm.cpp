@@ -15,6 +15,7 @@
 #if defined(Q_OS_UNIX)
 #include <cerrno>
 #include <csignal>
+#include <climits>
 #include <grp.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -33,7 +34,9 @@ QString defaultSerialDevice(Integer port)
 #endif
 }
 
-// The group that owns a device ("dialout"), or empty when it cannot be told.
+// The group that owns a device ("dialout"), where joining it would let a user
+// open the device; empty when it cannot be told, when the group may not read
+// and write it either, and for root's group, which is no group to join.
 static QString deviceGroup(const QString &device)
 {
 #if defined(Q_OS_UNIX)
@@ -41,6 +44,8 @@ static QString deviceGroup(const QString &device)
     {
     };
     if (::stat(device.toLocal8Bit().constData(), &info) != 0)
+        return {};
+    if (info.st_gid == 0 || (info.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP))
         return {};
     if (const group *owner = ::getgrgid(info.st_gid))
         return QString::fromLocal8Bit(owner->gr_name);
@@ -61,18 +66,20 @@ bool serialDeviceAccessDenied(const QString &device)
 #endif
 }
 
+QString lockFileName(QString device)
+{
+    if (device.startsWith(QLatin1String("/dev/")))
+        device.remove(0, 5);
+    return QStringLiteral("LCK..") + device.replace(QLatin1Char('/'), QLatin1Char('_'));
+}
+
 bool serialDeviceLockedElsewhere(const QString &device)
 {
 #if defined(Q_OS_UNIX)
-    const auto lockName = [](QString path) {
-        if (path.startsWith(QLatin1String("/dev/")))
-            path.remove(0, 5);
-        return QStringLiteral("LCK..") + path.replace(QLatin1Char('/'), QLatin1Char('_'));
-    };
-    QStringList names{ lockName(device) };
+    QStringList names{ lockFileName(device) };
     const QString canonical = QFileInfo(device).canonicalFilePath();
     if (!canonical.isEmpty() && canonical != device)
-        names << lockName(canonical);
+        names << lockFileName(canonical);
     for (const QString &directory : { QStringLiteral("/var/lock"), QStringLiteral("/run/lock") }) {
         for (const QString &name : names) {
             QFile lock(directory + QLatin1Char('/') + name);
@@ -113,15 +120,16 @@ QtSerialComm::~QtSerialComm()
     close();
 }
 
-// Qt opens a bare name ("ttyUSB0") in /dev and a relative path from the
-// working directory; the lock file, the permission message and the stable
-// link must look at the same file, so the name is made that full path once.
+// A bare name ("ttyUSB0") is the one in /dev, as Qt takes it; a name with a
+// folder in it ("cams/left", "./cam") is a path from the working directory.
+// The lock file, the permission message and the stable link must look at the
+// same file, so the name is made that full path once.
 QString fullDevicePath(const QString &device)
 {
 #if defined(Q_OS_UNIX)
     if (device.isEmpty() || device.startsWith(QLatin1Char('/')))
         return device;
-    if (device.startsWith(QLatin1String("./")) || device.startsWith(QLatin1String("../")))
+    if (device.contains(QLatin1Char('/')))
         return QFileInfo(device).absoluteFilePath();
     return QStringLiteral("/dev/") + device;
 #else
@@ -177,14 +185,37 @@ QList<SerialDevice> availableSerialDevices(const QString &stableLinkDirectory)
     return devices;
 }
 
-// The adapter's serial number, where the system tells one (USB adapters do).
-static QString serialNumberOf(const QString &systemLocation)
+// The adapter's serial number, where the system tells one (USB adapters do),
+// read from the kernel's own record of the device that opened: the USB
+// device above its tty in sysfs. udev's database, which Qt's port list reads,
+// may not have the new adapter yet when it is opened a moment after it came.
+static QString serialNumberOf(const QString &sysfs, const QString &systemLocation)
 {
+#if defined(Q_OS_LINUX)
+    const QString tty = QFileInfo(systemLocation).fileName();
+    QDir device(QFileInfo(sysfs + QStringLiteral("/class/tty/") + tty + QStringLiteral("/device"))
+                        .canonicalFilePath());
+    const QString devices = QDir(sysfs + QStringLiteral("/devices")).canonicalPath();
+    if (device.path().isEmpty() || device.path() == QLatin1String("."))
+        return {};
+    for (; device.path().startsWith(devices) && device.path() != devices; device.cdUp()) {
+        if (!device.exists(QStringLiteral("idVendor")))
+            continue;
+        QFile serial(device.filePath(QStringLiteral("serial")));
+        if (!serial.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromLatin1(serial.readAll()).trimmed();
+    }
+#else
+    Q_UNUSED(sysfs);
     const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
     const auto port = std::find_if(ports.begin(), ports.end(), [&](const QSerialPortInfo &info) {
         return info.systemLocation() == systemLocation;
     });
-    return port == ports.end() ? QString() : port->serialNumber();
+    if (port != ports.end())
+        return port->serialNumber();
+#endif
+    return {};
 }
 
 QString QtSerialComm::openedThrough(Integer port) const
@@ -208,6 +239,7 @@ void QtSerialComm::setCommPort(Integer port)
 
 void QtSerialComm::setPortOpen(bool open)
 {
+    m_lost.reset();
     if (open) {
         this->open();
     } else {
@@ -229,11 +261,28 @@ void QtSerialComm::open()
         throw SerialError(SerialErrors::InvalidPortNumber, QStringLiteral("Invalid port number"),
                           QStringLiteral("port %1").arg(m_commPort));
 
+        // Opened under the system device's own name, so that the lock file is the
+        // one minicom, cu or tio look for ("LCK..ttyUSB0", not a link's name), and
+        // one whose name fits in a directory: a missing device is said to be
+        // missing, not "in use" because its lock could not be made.
+#if defined(Q_OS_UNIX)
+    struct stat node
+    {
+    };
+    if (::stat(path.toLocal8Bit().constData(), &node) != 0)
+        throw SerialError(SerialErrors::InvalidPortNumber, qt_error_string(errno), named);
+    const QString system = QFileInfo(path).canonicalFilePath();
+    if (lockFileName(system).toLocal8Bit().size() > NAME_MAX)
+        throw SerialError(SerialErrors::OpenFailed,
+                          QStringLiteral("its name is too long for a lock file"), named);
+#else
+    const QString system = path;
+#endif
     if (serialDeviceLockedElsewhere(path))
         throw SerialError(SerialErrors::PortInUse,
                           QStringLiteral("The device is locked by another program"), named);
 
-    m_port.setPortName(path);
+    m_port.setPortName(system);
     m_port.setReadBufferSize(1024);
     if (!m_port.open(QIODevice::ReadWrite))
         throw openError(named);
@@ -254,9 +303,8 @@ void QtSerialComm::open()
     m_writable->setEnabled(false);
     QObject::connect(m_writable.get(), &QSocketNotifier::activated, m_writable.get(),
                      [this] { onWritable(); });
-    const QString reached = QFileInfo(path).canonicalFilePath();
-    m_reachedDevice = reached.isEmpty() ? path : reached;
-    m_reachedSerialNumber = serialNumberOf(m_reachedDevice);
+    m_reachedDevice = system;
+    m_reachedSerialNumber = serialNumberOf(m_systemDirectory, m_reachedDevice);
     if (!m_stableLinks.contains(m_commPort)) {
         if (const QString link = stableLinkFor(path); !link.isEmpty())
             m_stableLinks.insert(m_commPort, link);
@@ -295,6 +343,8 @@ void QtSerialComm::close()
 
 void QtSerialComm::setOutput(const QByteArray &bytes)
 {
+    if (!m_port.isOpen() && m_lost)
+        throw *m_lost;
     if (!m_port.isOpen())
         throw SerialError(SerialErrors::PortNotOpen, QStringLiteral("The port is not open"),
                           m_devices.value(m_commPort));
@@ -400,6 +450,7 @@ void QtSerialComm::onPortError(QSerialPort::SerialPortError error)
 // Told from the event loop, not from inside Qt's own signal.
 void QtSerialComm::reportLost(const SerialError &lost)
 {
+    m_lost = lost;
     QTimer::singleShot(0, &m_port, [this, lost] {
         if (m_lostHandler)
             m_lostHandler(lost);

@@ -11,6 +11,7 @@
 #include <QSerialPort>
 
 #include <memory>
+#include <optional>
 
 class QSocketNotifier;
 
@@ -30,6 +31,9 @@ public:
     // an adapter that is lost and comes back as ttyUSB1 instead of ttyUSB0 is
     // found again; the next run opens what the user named.
     void setStableLinkDirectory(const QString &directory) { m_stableLinkDirectory = directory; }
+    // Where the kernel tells what each device is (/sys): an adapter's serial
+    // number comes from there.
+    void setSystemDirectory(const QString &directory) { m_systemDirectory = directory; }
     QString openedThrough(Integer port) const;
 
     void setCommPort(Integer port) override;
@@ -60,11 +64,16 @@ private:
     QMap<Integer, QString> m_devices;
     QMap<Integer, QString> m_stableLinks; // learnt at the first successful open
     QString m_stableLinkDirectory = QStringLiteral("/dev/serial/by-id");
+    QString m_systemDirectory = QStringLiteral("/sys");
     Integer m_commPort = 1;
     QString m_openDevice;
     QString m_reachedDevice;
     QString m_reachedSerialNumber;
     QByteArray m_pending; // what the device has not taken yet
+    // Why the port closed itself, until the run closes it or opens it again:
+    // a write in the same turn of the event loop as the loss gets this, not
+    // "the port is not open".
+    std::optional<SerialError> m_lost;
     std::unique_ptr<QSocketNotifier> m_writable;
     LostHandler m_lostHandler;
     DrainedHandler m_drainedHandler;
@@ -75,7 +84,8 @@ private:
 QList<SerialDevice> availableSerialDevices(const QString &stableLinkDirectory
                                            = QStringLiteral("/dev/serial/by-id"));
 
-// The device as Qt opens it: "ttyUSB0" is "/dev/ttyUSB0", "./cam" is absolute.
+// The device as opened: "ttyUSB0" is "/dev/ttyUSB0", "cams/left" and "./cam" are
+// made absolute from the working directory.
 QString fullDevicePath(const QString &device);
 
 // The system's default names for port 1 and port 2.
@@ -83,6 +93,9 @@ QString defaultSerialDevice(Integer port);
 
 // True when the device exists but this user is not allowed to open it.
 bool serialDeviceAccessDenied(const QString &device);
+
+// The UUCP lock file's name for a device: "LCK..ttyUSB0" for /dev/ttyUSB0.
+QString lockFileName(QString device);
 
 // True when another living process holds a UUCP lock file (LCK..name) for the
 // device. Qt reads such files, written by minicom and friends with the pid in

@@ -277,7 +277,7 @@ void tst_CommandLine::autostartEntryKeepsWhatItDoesNotOwn()
                  "Hidden=true\nX-GNOME-Autostart-enabled=false\nX-GNOME-Autostart-Delay=30\n\n"
                  "[Desktop Action quiet]\nName=Quiet\n");
     edited.close();
-    QCOMPARE(run({ "--autostart", "--port1", "./cam", "--interval", "5" }).first, 0);
+    QCOMPARE(run({ "--autostart", "--port1", "cams/cam", "--interval", "5" }).first, 0);
     QVERIFY(edited.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(edited.readAll()).split('\n');
     QVERIFY2(lines.contains("X-GNOME-Autostart-Delay=30"), qPrintable(lines.join('\n')));
@@ -288,7 +288,7 @@ void tst_CommandLine::autostartEntryKeepsWhatItDoesNotOwn()
     QCOMPARE(lines.filter(QRegularExpression("^Exec=")).size(), 1);
     QVERIFY2(lines.filter(QRegularExpression("^Exec="))
                      .value(0)
-                     .endsWith("--port1 " + config.filePath("cam")),
+                     .endsWith("--port1 " + config.filePath("cams/cam")),
              qPrintable(lines.filter(QRegularExpression("^Exec=")).value(0)));
 }
 

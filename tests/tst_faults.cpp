@@ -25,6 +25,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <grp.h>
 #include <sys/stat.h>
 
 // Another process holding a device, through the serialholder helper.
@@ -55,6 +56,7 @@ class tst_Faults : public QObject
 
 private Q_SLOTS:
     void initTestCase();
+    void permissionDenied_data();
     void permissionDenied();
     void heldByAnotherProcess_data();
     void heldByAnotherProcess();
@@ -103,24 +105,45 @@ QString tst_Faults::openAsUser(const QString &device)
     return QString::fromLocal8Bit(opener.readAll()).trimmed();
 }
 
+void tst_Faults::permissionDenied_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("group");  // given to the device; the pty's own when empty
+    QTest::addColumn<bool>("joinGroup"); // the advice to join the owning group
+    QTest::newRow("the group may use it") << 0660 << "dialout" << true;
+    QTest::newRow("the group may not either") << 0600 << "dialout" << false;
+    QTest::newRow("root's group") << 0660 << "root" << false;
+}
+
 void tst_Faults::permissionDenied()
 {
+    QFETCH(int, mode);
+    QFETCH(QString, group);
+    QFETCH(bool, joinGroup);
     Pty pty;
     const QByteArray path = QFile::encodeName(pty.slaveName());
     // Root may open anything, so the unprivileged user tries; as an ordinary
     // user the device is closed to its owner too.
-    QCOMPARE(::chmod(path.constData(), ::geteuid() == 0 ? 0600 : 0000), 0);
+    const bool root = ::geteuid() == 0;
+    if (!root)
+        QSKIP("only root gives a device to a group of its choice");
+    const struct group *owner = ::getgrnam(group.toLatin1().constData());
+    QVERIFY(owner);
+    QCOMPARE(::chown(path.constData(), uid_t(-1), owner->gr_gid), 0);
+    QCOMPARE(::chmod(path.constData(), mode), 0);
     const QString said = openAsUser(pty.slaveName());
     QVERIFY2(said.startsWith("cannot open: 8010"), qPrintable(said));
 
-    // The error names the group that owns the device: "tty" on most systems.
-    const QString group = said.section("(group ", 1).chopped(1);
-    QVERIFY2(!group.isEmpty(), qPrintable(said));
-    SerialError denied(SerialErrors::PermissionDenied, "Permission denied", pty.slaveName(), group);
+    // The error names the group that owns the device where joining it helps.
+    const QString told = said.section("(group ", 1).chopped(1);
+    QCOMPARE(told, joinGroup ? group : QString());
+    SerialError denied(SerialErrors::PermissionDenied, "Permission denied", pty.slaveName(), told);
     const QString message = openFailureMessage(denied);
     QVERIFY(message.contains(pty.slaveName()));
-    QVERIFY(message.contains(QStringLiteral("the group \"%1\" that owns it").arg(group)));
-    QVERIFY(message.contains("dialout"));
+    QCOMPARE(message.contains(QStringLiteral("the group \"%1\" that owns it").arg(group)),
+             joinGroup);
+    QCOMPARE(message.contains("dialout"), joinGroup);
+    QCOMPARE(message.contains("Your user account may not use it"), !joinGroup);
 }
 
 void tst_Faults::heldByAnotherProcess_data()
@@ -232,21 +255,39 @@ void tst_Faults::deviceVanishesAndComesBack()
 
 // The link learnt at the first open is followed through losses, but a close
 // ends the run that learnt it: the next open goes where the user's name now
-// leads, although the link still leads to a device.
+// leads, although the link still leads to a device. Each open learns its
+// adapter's serial number from the kernel's record of that very device.
 void tst_Faults::learntLinkEndsWithTheRun()
 {
     QTemporaryDir byId;
     QTemporaryDir home;
+    QTemporaryDir sysfs;
     const QString link = byId.filePath("usb-Camera_Adapter_0003-if00-port0");
     const QString named = home.filePath("camera");
     Pty first;
     Pty second;
     Pty third;
+    // As the kernel lays out a USB adapter: the tty's device is the adapter's
+    // interface, under the USB device that knows its serial number.
+    int port = 0;
+    const auto plugIn = [&sysfs, &port](const Pty &pty, const QByteArray &serial) {
+        const QString usb = sysfs.filePath(QStringLiteral("devices/usb1/1-%1").arg(++port));
+        QDir().mkpath(usb + "/1-1:1.0");
+        QDir().mkpath(sysfs.filePath("class/tty"));
+        QFile idVendor(usb + "/idVendor"), number(usb + "/serial");
+        const bool written = idVendor.open(QIODevice::WriteOnly) && idVendor.write("0403\n") > 0
+                && number.open(QIODevice::WriteOnly) && number.write(serial + '\n') > 0;
+        const QString tty = sysfs.filePath("class/tty/" + QFileInfo(pty.slaveName()).fileName());
+        return written && QDir().mkpath(tty) && QFile::link(usb + "/1-1:1.0", tty + "/device");
+    };
+    QVERIFY(plugIn(first, "FTA00001") && plugIn(second, "FTB00002"));
     QVERIFY(QFile::link(first.slaveName(), link) && QFile::link(first.slaveName(), named));
     QtSerialComm comm;
+    comm.setSystemDirectory(sysfs.path());
     comm.setStableLinkDirectory(byId.path());
     comm.setDevice(1, named);
     QCOMPARE(openErrorNumber(comm), 0);
+    QCOMPARE(comm.lastOpenedSerialNumber(), "FTA00001");
     first.closeMaster();
     QTRY_VERIFY_WITH_TIMEOUT(!comm.portOpen(), 2000);
 
@@ -254,9 +295,11 @@ void tst_Faults::learntLinkEndsWithTheRun()
     QVERIFY(QFile::remove(named) && QFile::link(third.slaveName(), named));
     QCOMPARE(openErrorNumber(comm), 0);
     QCOMPARE(comm.lastOpenedDevice(), second.slaveName()); // lost and back: the link
+    QCOMPARE(comm.lastOpenedSerialNumber(), "FTB00002");
     comm.setPortOpen(false);
     QCOMPARE(openErrorNumber(comm), 0);
     QCOMPARE(comm.lastOpenedDevice(), third.slaveName()); // a new run: the user's name
+    QCOMPARE(comm.lastOpenedSerialNumber(), QString());   // no adapter tells one
 }
 
 // Fifty times lost and back leave no descriptor behind.

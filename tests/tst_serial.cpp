@@ -93,6 +93,9 @@ void tst_Serial::missingDeviceIsInvalidPort_data()
     QTest::newRow("no such file") << "/dev/wendrel-no-such-port";
     QTest::newRow("not a serial port") << "/dev/null";
     QTest::newRow("no hardware behind the node") << lockedPtySlave();
+    // Too long for the lock file's name, and missing: missing, not "in use".
+    QTest::newRow("a long name") << "/tmp/" + QString(250, 'b');
+    QTest::newRow("a name longer than a path may be") << "/tmp/" + QString(5000, 'b');
 }
 
 void tst_Serial::missingDeviceIsInvalidPort()
