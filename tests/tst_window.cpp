@@ -220,8 +220,18 @@ void tst_Window::forcedSizeKeepsDesignAndGradient()
 void tst_Window::deviceMenuByMouseAndKeys_data()
 {
     QTest::addColumn<QString>("how");
-    QTest::newRow("right-click") << "mouse";
-    QTest::newRow("Shift+F10") << "shift+f10";
+    QTest::addColumn<QString>("device"); // port 2's, where given
+    QTest::addColumn<QString>("itsEntry");
+    QTest::newRow("right-click") << "mouse"
+                                 << ""
+                                 << "/dev/fake2 (not present)";
+    QTest::newRow("Shift+F10") << "shift+f10"
+                               << ""
+                               << "/dev/fake2 (not present)";
+    // A device the system lists no serial port for (a pty) is there all the same.
+    QTest::newRow("a device not listed") << "mouse"
+                                         << "/dev/null"
+                                         << "/dev/null";
 }
 
 // The port's device is chosen from a menu on its button, by the mouse or by
@@ -230,7 +240,11 @@ void tst_Window::deviceMenuByMouseAndKeys_data()
 void tst_Window::deviceMenuByMouseAndKeys()
 {
     QFETCH(QString, how);
+    QFETCH(QString, device);
+    QFETCH(QString, itsEntry);
     Rig &rig = *m_rig;
+    if (!device.isEmpty())
+        rig.serial.setDevice(2, device);
     rig.serial.devices = { { "/dev/serial/by-id/usb-cam", "/dev/ttyUSB0", "FT232R", "FTDI" } };
     QStringList offered;
     QTimer::singleShot(100, [&offered] {
@@ -250,9 +264,9 @@ void tst_Window::deviceMenuByMouseAndKeys()
         QTest::mouseClick(window, Qt::RightButton, {}, port2->geometry().center());
     else
         QTest::keyClick(window, Qt::Key_F10, Qt::ShiftModifier);
-    QTRY_COMPARE(offered,
-                 (QStringList{ "/dev/fake2 (not present)",
-                               "/dev/serial/by-id/usb-cam (/dev/ttyUSB0): FT232R, FTDI" }));
+    QTRY_COMPARE(
+            offered,
+            (QStringList{ itsEntry, "/dev/serial/by-id/usb-cam (/dev/ttyUSB0): FT232R, FTDI" }));
     QCOMPARE(rig.serial.device(2), "/dev/serial/by-id/usb-cam");
 }
 

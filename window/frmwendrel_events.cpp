@@ -21,6 +21,7 @@
 #include <QCloseEvent>
 #include <QCheckBox>
 #include <QContextMenuEvent>
+#include <QFileInfo>
 #include <QMenu>
 #include <QPaintEvent>
 #include <QPainter>
@@ -310,11 +311,15 @@ void frmWendrel::choosePortDevice(Integer port, const QPoint &where)
             = std::any_of(devices.begin(), devices.end(), [&current](const SerialDevice &device) {
                   return device.path == current || device.systemLocation == current;
               });
+    // The system lists what it knows for a serial port; a device it does not
+    // (a pty, a link of the user's own) may be there all the same.
     if (!currentPresent && !current.isEmpty()) {
-        QAction *absent = menu.addAction(QStringLiteral("%1 (not present)").arg(current));
-        absent->setCheckable(true);
-        absent->setChecked(true);
-        absent->setEnabled(false);
+        QAction *unlisted = menu.addAction(
+                QFileInfo::exists(current) ? current
+                                           : QStringLiteral("%1 (not present)").arg(current));
+        unlisted->setCheckable(true);
+        unlisted->setChecked(true);
+        unlisted->setEnabled(false);
     }
     for (const SerialDevice &device : devices) {
         QAction *choice = menu.addAction(device.describe());
