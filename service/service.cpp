@@ -54,6 +54,9 @@ int runService(int &argc, char **argv, const CommandLine &commandLine)
     SystemTickCount ticks;
     const std::unique_ptr<WakeTimer> wake = makeSystemWakeTimer();
     SoundBeep beep;
+    // Declared before the run, whose end (at a stop, or in its destructor)
+    // still tells systemd its status.
+    SystemdNotify systemd;
     Pinger run(serial, ticks, *wake);
 
     // Nothing is on screen: the pinger wakes the service once per ping. What
@@ -65,7 +68,6 @@ int runService(int &argc, char **argv, const CommandLine &commandLine)
     });
     // Under systemd: ready once the run pings or waits, and a line on each
     // change of what it does.
-    SystemdNotify systemd;
     QObject::connect(&run, &Pinger::statusChanged, &run,
                      [&systemd](const QString &status) { systemd.status(status); });
     // A stop, a logout or Ctrl+C ends the run as Stop would, then the program.

@@ -3,7 +3,11 @@
 
 #include "system/terminationsignals.h"
 
+#include "engine/logging.h"
+
 #include <QSocketNotifier>
+
+#include <cerrno>
 
 #if defined(Q_OS_UNIX)
 #include <csignal>
@@ -12,22 +16,32 @@
 #include <unistd.h>
 
 // A signal handler may do next to nothing: it writes the signal's number into
-// a socket, and the event loop reads it from there.
-static int s_writeEnd = -1;
+// a socket, and the event loop reads it from there. The write end is set
+// before the handler is installed and cleared only after it is gone; the
+// handler keeps errno as it found it, since it may come between a failed call
+// and the look at its errno.
+static volatile std::sig_atomic_t s_writeEnd = -1;
 
 static void onSignal(int signal)
 {
+    const int savedErrno = errno;
     const char number = char(signal);
-    if (s_writeEnd >= 0) [[maybe_unused]]
-        const ssize_t written = ::write(s_writeEnd, &number, 1);
+    const int writeEnd = s_writeEnd;
+    if (writeEnd >= 0) [[maybe_unused]]
+        const ssize_t written = ::write(writeEnd, &number, 1);
+    errno = savedErrno;
 }
 
 TerminationSignals::TerminationSignals(std::function<void(int)> onSignal)
     : m_onSignal(std::move(onSignal))
 {
     int ends[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, ends) != 0)
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, ends) != 0) {
+        qCWarning(lcWendrel).noquote() << "Cannot catch termination signals ("
+                        + qt_error_string(errno)
+                        + "): a stop ends the program at once, without closing the port";
         return;
+    }
     m_readEnd = ends[0];
     s_writeEnd = ends[1];
     m_notifier = new QSocketNotifier(m_readEnd, QSocketNotifier::Read);
