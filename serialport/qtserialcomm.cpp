@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QSerialPortInfo>
 #include <QSocketNotifier>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <algorithm>
@@ -73,7 +74,7 @@ QString lockFileName(QString device)
     return QStringLiteral("LCK..") + device.replace(QLatin1Char('/'), QLatin1Char('_'));
 }
 
-bool serialDeviceLockedElsewhere(const QString &device)
+qint64 serialDeviceLockedElsewhere(const QString &device)
 {
 #if defined(Q_OS_UNIX)
     QStringList names{ lockFileName(device) };
@@ -90,13 +91,43 @@ bool serialDeviceLockedElsewhere(const QString &device)
             if (!isNumber || pid <= 0 || pid == ::getpid())
                 continue;
             if (::kill(pid_t(pid), 0) == 0 || errno == EPERM)
-                return true;
+                return pid;
         }
     }
 #else
     Q_UNUSED(device);
 #endif
-    return false;
+    return 0;
+}
+
+// Where Qt keeps the lock of a system device, by Qt's own rule: the first of
+// these folders that may be read and holds the lock already or may be
+// written. Empty when none will do: Qt then refuses the port, and writes a
+// warning of eleven lines at every try.
+static QString qtLockFilePath(const QString &system)
+{
+#if defined(Q_OS_UNIX)
+    static const QStringList directories{
+        QStringLiteral("/var/lock"),
+        QStringLiteral("/etc/locks"),
+        QStringLiteral("/var/spool/locks"),
+        QStringLiteral("/var/spool/uucp"),
+        QStringLiteral("/tmp"),
+        QStringLiteral("/var/tmp"),
+        QStringLiteral("/var/lock/lockdev"),
+        QStringLiteral("/run/lock"),
+        QStandardPaths::writableLocation(QStandardPaths::TempLocation),
+    };
+    const QString name = QLatin1Char('/') + lockFileName(system);
+    for (const QString &directory : directories) {
+        const QFileInfo folder(directory);
+        if (folder.isReadable() && (QFile::exists(directory + name) || folder.isWritable()))
+            return directory + name;
+    }
+#else
+    Q_UNUSED(system);
+#endif
+    return {};
 }
 
 QtSerialComm::QtSerialComm()
@@ -278,9 +309,15 @@ void QtSerialComm::open()
 #else
     const QString system = path;
 #endif
-    if (serialDeviceLockedElsewhere(path))
-        throw SerialError(SerialErrors::PortInUse,
-                          QStringLiteral("The device is locked by another program"), named);
+    if (const qint64 holder = serialDeviceLockedElsewhere(path))
+        throw SerialError(
+                SerialErrors::PortInUse,
+                QStringLiteral("the program with process ID %1 holds its lock").arg(holder), named);
+    const QString lock = qtLockFilePath(system);
+    if (lock.isEmpty())
+        throw SerialError(SerialErrors::OpenFailed,
+                          QStringLiteral("no folder for its lock file may be written (/run/lock)"),
+                          named);
 
     m_port.setPortName(system);
     m_port.setReadBufferSize(1024);
@@ -296,6 +333,9 @@ void QtSerialComm::open()
         throw SerialError(SerialErrors::CannotConfigure, why, named);
     }
     m_openDevice = named;
+    // Others read the lock to learn who holds the device, whatever the umask.
+    QFile::setPermissions(
+            lock, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     // Written to the device directly, without Qt's buffer, so that a device
     // that takes nothing for a while is not mistaken for a lost one.
     m_writable

@@ -97,7 +97,9 @@ bool serialDeviceAccessDenied(const QString &device);
 // The UUCP lock file's name for a device: "LCK..ttyUSB0" for /dev/ttyUSB0.
 QString lockFileName(QString device);
 
-// True when another living process holds a UUCP lock file (LCK..name) for the
-// device. Qt reads such files, written by minicom and friends with the pid in
-// ASCII padded with spaces, as stale and would take the port from under them.
-bool serialDeviceLockedElsewhere(const QString &device);
+// The process ID of another living process that holds a UUCP lock file
+// (LCK..name) for the device, under its own name or its system device's; 0
+// when none does. Qt reads such files, written by minicom and friends with the
+// pid in ASCII padded with spaces, as stale and would take the port from under
+// them.
+qint64 serialDeviceLockedElsewhere(const QString &device);

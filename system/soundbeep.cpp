@@ -7,6 +7,7 @@
 #include "version.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QMetaObject>
 
 #include <canberra.h>
@@ -14,6 +15,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 // The worker outlives the beep object when it is stuck in the sound server at
 // the end of the program: nobody waits for it, and the process ends around it.
@@ -25,6 +27,7 @@ struct SoundBeep::Worker
     bool busy = false;    // asked for or playing
     bool stopping = false;
     ca_context *sounds = nullptr;
+    bool told = false; // a sound that could not play is said once a run
     std::function<void()> fallback;
     QByteArray name = QCoreApplication::applicationName().toUtf8();
     std::thread thread;
@@ -39,14 +42,17 @@ struct SoundBeep::Worker
                     break;
                 pending = false;
             }
-            const bool played = play();
+            const int played = play();
             std::lock_guard<std::mutex> lock(mutex);
             busy = false;
-            if (!played && !stopping && qApp) {
+            if (played != CA_SUCCESS && !stopping && qApp) {
                 if (fallback)
                     QMetaObject::invokeMethod(qApp, fallback, Qt::QueuedConnection);
-                else
-                    qCDebug(lcWendrel) << "No sound could be played";
+                else if (!std::exchange(told, true))
+                    qCWarning(lcWendrel,
+                              "No sound can play here (%s): the pings go on without "
+                              "a beep",
+                              ca_strerror(played));
             }
         }
         if (sounds)
@@ -54,15 +60,17 @@ struct SoundBeep::Worker
     }
 
     // Playing starts in the sound server's own time; only a refusal comes back here.
-    bool play()
+    int play()
     {
-        if (!sounds && ca_context_create(&sounds) == CA_SUCCESS)
+        if (!sounds) {
+            const int created = ca_context_create(&sounds);
+            if (created != CA_SUCCESS)
+                return created;
             ca_context_change_props(sounds, CA_PROP_APPLICATION_NAME, name.constData(),
                                     CA_PROP_APPLICATION_ID, WENDREL_APP_ID, nullptr);
-        return sounds
-                && ca_context_play(sounds, 0, CA_PROP_EVENT_ID, "bell", CA_PROP_EVENT_DESCRIPTION,
-                                   "Camera pinged", nullptr)
-                == CA_SUCCESS;
+        }
+        return ca_context_play(sounds, 0, CA_PROP_EVENT_ID, "bell", CA_PROP_EVENT_DESCRIPTION,
+                               "Camera pinged", nullptr);
     }
 };
 
@@ -90,8 +98,28 @@ SoundBeep::~SoundBeep()
         m_worker->thread.detach();
 }
 
+// A sound server is the user's, found through the session's runtime folder
+// (or named outright). A system service has neither: the sound library would
+// look for its settings in a home folder it cannot make, and say so on
+// standard error at every try.
+static bool soundServerReachable()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return qEnvironmentVariableIsSet("PULSE_SERVER")
+            || (!runtime.isEmpty() && QFileInfo(runtime).isDir());
+}
+
 void SoundBeep::beep()
 {
+    if (!m_worker && !soundServerReachable()) {
+        if (m_fallback)
+            QMetaObject::invokeMethod(qApp, m_fallback, Qt::QueuedConnection);
+        else if (!std::exchange(m_told, true))
+            qCWarning(lcWendrel,
+                      "No sound can play here (no sound server: XDG_RUNTIME_DIR is "
+                      "not set): the pings go on without a beep");
+        return;
+    }
     if (!m_worker) {
         m_worker = std::make_shared<Worker>();
         m_worker->fallback = m_fallback;

@@ -14,7 +14,7 @@
 // minute, so the sound is played by a worker thread of its own, one at a time:
 // a beep asked for while the last one is still on its way is skipped. Where no
 // sound can be played (no sound server, no theme) the fallback runs instead,
-// on the thread of the event loop.
+// on the thread of the event loop; with no fallback, that is said once a run.
 class SoundBeep : public Beep
 {
 public:
@@ -31,4 +31,5 @@ private:
     struct Worker;
     std::shared_ptr<Worker> m_worker;
     std::function<void()> m_fallback;
+    bool m_told = false;
 };

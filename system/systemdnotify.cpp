@@ -5,6 +5,9 @@
 
 #include <QtGlobal>
 
+#include <algorithm>
+#include <climits>
+
 #if defined(Q_OS_UNIX)
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -35,7 +38,9 @@ SystemdNotify::SystemdNotify()
     if (m_socket < 0 || !isNumber || usec <= 0
         || (!pid.isEmpty() && pid.toLongLong() != qint64(::getpid())))
         return;
-    m_watchdog.setInterval(int(std::max<qint64>(1, usec / 2000)));
+    // A timer counts milliseconds in an int: a watchdog of more than 49 days
+    // is fed every 24 days, not at an interval cut to a few milliseconds.
+    m_watchdog.setInterval(int(std::clamp<qint64>(usec / 2000, 1, INT_MAX)));
     QObject::connect(&m_watchdog, &QTimer::timeout, &m_watchdog,
                      [this] { send(QByteArrayLiteral("WATCHDOG=1")); });
     m_watchdog.start();

@@ -23,6 +23,7 @@ for file in usr/bin/wendrel usr/bin/wendreld \
             usr/share/doc/wendrel/copyright \
             usr/share/doc/wendreld/changelog.gz \
             usr/lib/systemd/user/wendrel.service \
+            usr/lib/systemd/system/wendreld@.service \
             usr/share/wendrel/camera.env.example; do
     [ -s "$work/root/$file" ] || { echo "missing after install: /$file"; exit 1; }
 done
@@ -39,25 +40,35 @@ if command -v groff >/dev/null; then
         [ -z "$warnings" ] || { echo "the manual page of $page: $warnings"; exit 1; }
     done
 fi
-# Both units run the installed program by its full path and do not restart
-# after a mistake in the environment file (status 2); they pass systemd's own
-# check, run against this build's program. (As root in CI there is no user
-# manager to ask; the system one reads the same syntax.)
-units="$work/root/usr/lib/systemd/user"
+# Every unit runs the installed program by its full path, does not restart
+# after a mistake in the environment file (status 2) nor for a missing one,
+# and is watched; they pass systemd's own check, run against this build's
+# program. (As root in CI there is no user manager to ask; the system one
+# reads the same syntax.) The system unit's sandbox is rated safe.
 mkdir "$work/units"
-for unit in wendrel.service wendrel@.service; do
-    grep -q '^ExecStart=/usr/bin/wendreld ' "$units/$unit"
-    grep -q '^RestartPreventExitStatus=2$' "$units/$unit"
-    sed "s|^ExecStart=/usr/bin/wendreld|ExecStart=$work/root/usr/bin/wendreld|" "$units/$unit" \
-        >"$work/units/${unit/@/@camera1}"
+for unit in user/wendrel.service user/wendrel@.service system/wendreld@.service; do
+    file="$work/root/usr/lib/systemd/$unit"
+    for line in '^ExecStart=/usr/bin/wendreld ' '^RestartPreventExitStatus=2$' \
+                '^AssertPathExists=' '^WatchdogSec='; do
+        grep -q "$line" "$file" || { echo "$unit has no line $line"; exit 1; }
+    done
+    name=$(basename "$unit")
+    sed "s|^ExecStart=/usr/bin/wendreld|ExecStart=$work/root/usr/bin/wendreld|" "$file" \
+        >"$work/units/${name/@/@camera1}"
 done
 if ! command -v systemd-analyze >/dev/null; then
     echo "systemd-analyze is missing: apt-get install systemd"; exit 1
 fi
 if ! systemd-analyze verify --man=no "$work/units/wendrel.service" \
-        "$work/units/wendrel@camera1.service" >"$work/verify" 2>&1; then
+        "$work/units/wendrel@camera1.service" "$work/units/wendreld@camera1.service" \
+        >"$work/verify" 2>&1; then
     echo "systemd-analyze verify:"; cat "$work/verify"; exit 1
 fi
+if ! systemd-analyze security --offline=yes --threshold=10 \
+        "$work/units/wendreld@camera1.service" >"$work/security" 2>&1; then
+    echo "systemd-analyze security:"; cat "$work/security"; exit 1
+fi
+grep -F 'Overall exposure level' "$work/security"
 
 (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" >/dev/null)
 desktop=$(ls "$work"/wendrel_*.deb)
@@ -69,6 +80,7 @@ grep -q './usr/bin/wendrel$' "$work/contents"
 dpkg-deb -c "$service" >"$work/contents"
 grep -q './usr/bin/wendreld$' "$work/contents"
 grep -q './usr/lib/systemd/user/wendrel@.service' "$work/contents"
+grep -q './usr/lib/systemd/system/wendreld@.service' "$work/contents"
 # A rig with no display installs no display library for the service.
 depends=$(dpkg-deb -f "$service" Depends)
 echo "$depends" | grep -q 'libqt6serialport6'

@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QPushButton>
@@ -44,6 +45,7 @@ public:
         m_process.waitForFinished(5000);
     }
     bool ready() const { return m_ready; }
+    qint64 processId() const { return m_process.processId(); }
 
 private:
     QProcess m_process;
@@ -149,20 +151,45 @@ void tst_Faults::permissionDenied()
 void tst_Faults::heldByAnotherProcess_data()
 {
     QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("byLink"); // this one names the device by a link to it
     // minicom and friends leave a UUCP lock file with their pid in ASCII.
-    QTest::newRow("its lock file") << "--lockfile";
-    QTest::newRow("a second Wendrel") << "--qt";
+    QTest::newRow("its lock file") << "--lockfile" << false;
+    QTest::newRow("its lock file, the device by a link") << "--lockfile" << true;
+    QTest::newRow("a second Wendrel") << "--qt" << false;
+    QTest::newRow("a second Wendrel, the device by a link") << "--qt" << true;
 }
 
+// Refused and told who holds it, whichever name each gave the device; the
+// lock Wendrel makes is the system device's and others may read it, under
+// a umask that would keep it to its owner.
 void tst_Faults::heldByAnotherProcess()
 {
     QFETCH(QString, how);
+    QFETCH(bool, byLink);
     Pty pty;
+    const mode_t umask = ::umask(077);
     Holder other(how, pty.slaveName());
+    ::umask(umask);
     QVERIFY(other.ready());
+    const QString lock = "/var/lock/" + lockFileName(pty.slaveName());
+    if (how == "--qt") {
+        QVERIFY2(QFileInfo(lock).permissions().testFlag(QFile::ReadOther), qPrintable(lock));
+    }
+    QTemporaryDir links;
+    const QString named = byLink ? links.filePath("camera") : pty.slaveName();
+    QVERIFY(!byLink || QFile::link(pty.slaveName(), named));
     QtSerialComm comm;
-    comm.setDevice(1, pty.slaveName());
-    QCOMPARE(openErrorNumber(comm), int(SerialErrors::PortInUse));
+    comm.setDevice(1, named);
+    try {
+        comm.setPortOpen(true);
+        QFAIL("opened a device another program holds");
+    } catch (const SerialError &error) {
+        QCOMPARE(error.number(), int(SerialErrors::PortInUse));
+        QCOMPARE(error.device(), named);
+        QCOMPARE(error.description(),
+                 QStringLiteral("the program with process ID %1 holds its lock")
+                         .arg(other.processId()));
+    }
     QVERIFY(!comm.portOpen());
 }
 
