@@ -284,7 +284,14 @@ void QtSerialComm::open()
     // Errors name the device as the user named it; the open itself may go
     // through the adapter's stable link.
     const QString named = m_devices.value(m_commPort);
-    const QString path = openedThrough(m_commPort);
+    QString path = openedThrough(m_commPort);
+    // A learnt link that leads nowhere while the name given leads somewhere:
+    // the adapter is gone and another one has its name. That one is opened,
+    // and followed by its own link from now on.
+    if (path != named && !QFileInfo::exists(path) && QFileInfo::exists(named)) {
+        m_stableLinks.remove(m_commPort);
+        path = named;
+    }
     if (m_port.isOpen())
         throw SerialError(SerialErrors::PortInUse, QStringLiteral("Port already open"),
                           m_openDevice);
@@ -315,9 +322,10 @@ void QtSerialComm::open()
                 QStringLiteral("the program with process ID %1 holds its lock").arg(holder), named);
     const QString lock = qtLockFilePath(system);
     if (lock.isEmpty())
-        throw SerialError(SerialErrors::OpenFailed,
-                          QStringLiteral("no folder for its lock file may be written (/run/lock)"),
-                          named);
+        throw SerialError(
+                SerialErrors::OpenFailed,
+                QStringLiteral("no folder for its lock file may be written, such as /run/lock"),
+                named);
 
     m_port.setPortName(system);
     m_port.setReadBufferSize(1024);

@@ -323,6 +323,11 @@ void tst_Faults::learntLinkEndsWithTheRun()
     QCOMPARE(openErrorNumber(comm), 0);
     QCOMPARE(comm.lastOpenedDevice(), second.slaveName()); // lost and back: the link
     QCOMPARE(comm.lastOpenedSerialNumber(), "FTB00002");
+    second.closeMaster();
+    QTRY_VERIFY_WITH_TIMEOUT(!comm.portOpen(), 2000);
+    QVERIFY(QFile::remove(link)); // the adapter is gone, and another has the name
+    QCOMPARE(openErrorNumber(comm), 0);
+    QCOMPARE(comm.lastOpenedDevice(), third.slaveName());
     comm.setPortOpen(false);
     QCOMPARE(openErrorNumber(comm), 0);
     QCOMPARE(comm.lastOpenedDevice(), third.slaveName()); // a new run: the user's name
