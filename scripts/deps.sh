@@ -32,4 +32,5 @@ WENDREL_BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-serial
 WENDREL_TEST_PACKAGES=(xvfb xauth trayer xdotool x11-utils imagemagick desktop-file-utils systemd libglib2.0-bin
                        lintian reuse
                        appstream dpkg-dev file python3 valgrind clang-tidy clang-format cppcheck util-linux
-                       openbox pulseaudio pulseaudio-utils dbus-daemon at-spi2-core python3-pyatspi)
+                       openbox pulseaudio pulseaudio-utils dbus-daemon at-spi2-core python3-pyatspi
+                       qemu-system-x86 busybox-static cpio kmod udev)
