@@ -286,12 +286,10 @@ void QtSerialComm::open()
     const QString named = m_devices.value(m_commPort);
     QString path = openedThrough(m_commPort);
     // A learnt link that leads nowhere while the name given leads somewhere:
-    // the adapter is gone and another one has its name. That one is opened,
-    // and followed by its own link from now on.
-    if (path != named && !QFileInfo::exists(path) && QFileInfo::exists(named)) {
-        m_stableLinks.remove(m_commPort);
+    // the adapter is gone and another one has its name. That one is opened;
+    // the first adapter's link still comes first whenever it is back.
+    if (path != named && !QFileInfo::exists(path) && QFileInfo::exists(named))
         path = named;
-    }
     if (m_port.isOpen())
         throw SerialError(SerialErrors::PortInUse, QStringLiteral("Port already open"),
                           m_openDevice);

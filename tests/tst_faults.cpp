@@ -238,8 +238,14 @@ void tst_Faults::deviceVanishesAndComesBack()
     auto second = std::make_unique<Pty>(); // not plugged in yet; another name
     const QString firstName = first->slaveName();
     QVERIFY(QFile::link(firstName, link));
+    // The user's own name for it, not the adapter's stable one. (A pty's
+    // kernel name is soon another test's pty, which would be opened as
+    // another adapter under the name given.)
+    QTemporaryDir home;
+    const QString named = home.filePath("camera");
+    QVERIFY(QFile::link(firstName, named));
 
-    RealPortRig rig(first->slaveName()); // the kernel name, as a user types it
+    RealPortRig rig(named);
     rig.serial.setStableLinkDirectory(byId.path());
     frmWendrel &form = *rig.window;
     const auto &c = form.controls();
@@ -249,6 +255,7 @@ void tst_Faults::deviceVanishesAndComesBack()
 
     first.reset(); // unplugged
     QFile::remove(link);
+    QFile::remove(named);
     QTRY_VERIFY_WITH_TIMEOUT(form.run().isWaiting(), 2000);
     const qint64 cpuBefore = processCpuMs();
     QTest::qWait(5000);
