@@ -21,14 +21,41 @@
 #include "system/qtlifetime.h"
 #include "system/soundbeep.h"
 #include "system/standarderror.h"
+#include "system/standardstreams.h"
 #include "system/systemtickcount.h"
 #include "system/systemwaketimer.h"
 #include "system/terminationsignals.h"
 #include "version.h"
 #include "window/frmwendrel.h"
 
+#include <QRegularExpression>
+
+#include <cstdio>
+
+// Why no window can be shown here, where that is plain before Qt tries: no
+// display named in any way Qt looks for one, on its command line or in the
+// environment. Qt itself would end with an abort and a hint to reinstall.
+static QString missingDisplay(const QStringList &arguments)
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    static const QRegularExpression toolkitDisplay(QStringLiteral("^--?(platform|display)(=|$)"));
+    if (!arguments.filter(toolkitDisplay).isEmpty())
+        return {};
+    for (const char *name : { "QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY" }) {
+        if (!qEnvironmentVariableIsEmpty(name))
+            return {};
+    }
+    if (qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland"))
+        return {};
+    return QStringLiteral("there is no display (DISPLAY is not set)");
+#else
+    return {};
+#endif
+}
+
 int main(int argc, char *argv[])
 {
+    guardStandardStreams();
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
@@ -40,6 +67,13 @@ int main(int argc, char *argv[])
     const StartOptions &options = commandLine.start;
     if (options.headless)
         return runService(argc, argv, commandLine); // no display, not even one to fail on
+    if (const QString why = missingDisplay(arguments); !why.isEmpty()) {
+        std::fprintf(stderr,
+                     "wendrel: cannot show its window: %s; wendrel --headless pings "
+                     "with no window\n",
+                     qPrintable(why));
+        return 1;
+    }
 
     StandardError::install();
     Application app(argc, argv);

@@ -8,11 +8,13 @@
 #include "commandline/commandline.h"
 #include "commandline/commandlineanswers.h"
 #include "service/service.h"
+#include "system/standardstreams.h"
 
 #include <QStringList>
 
 int main(int argc, char *argv[])
 {
+    guardStandardStreams();
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

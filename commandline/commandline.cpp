@@ -126,6 +126,24 @@ long StartOptions::intervalMs() const
     return hours * 3600000L + minutes * 60000L + seconds * 1000L;
 }
 
+// An argument echoed in a message is shown, not obeyed: a line break, an
+// escape sequence or a carriage return in it would redraw the terminal.
+static QString withControlsShown(const QString &text)
+{
+    QString shown;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\n'))
+            shown += QStringLiteral("\\n");
+        else if (c == QLatin1Char('\t'))
+            shown += QStringLiteral("\\t");
+        else if (c.category() == QChar::Other_Control)
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return shown;
+}
+
 CommandLine CommandLine::parse(const QStringList &allArguments, Program program)
 {
     const bool service = program == Program::Service;
@@ -186,7 +204,7 @@ CommandLine CommandLine::parse(const QStringList &allArguments, Program program)
     const auto fail = [&result, &programName](const QString &why) {
         result.action = Action::Fail;
         result.errorText = QStringLiteral("%1: %2\nTry '%1 --help' for more information.")
-                                   .arg(programName, why);
+                                   .arg(programName, withControlsShown(why));
         return result;
     };
 

@@ -14,6 +14,11 @@
 #include <QSaveFile>
 
 #include <cstdio>
+
+#if defined(Q_OS_UNIX)
+#include <pwd.h>
+#include <unistd.h>
+#endif
 #include <utility>
 
 QStringList autostartCommand(const QString &program, const StartOptions &start,
@@ -38,12 +43,38 @@ QStringList autostartCommand(const QString &program, const StartOptions &start,
     return command;
 }
 
+// The home folder: $HOME, or the account's own where it is not set. Qt would
+// answer the root of the file system.
+static QString homeFolder()
+{
+    QString home = QString::fromLocal8Bit(qgetenv("HOME"));
+#if defined(Q_OS_UNIX)
+    if (home.isEmpty() || QDir::isRelativePath(home)) {
+        const passwd *account = ::getpwuid(::getuid());
+        home = account && account->pw_dir ? QString::fromLocal8Bit(account->pw_dir) : QString();
+    }
+#endif
+    if (QDir::isRelativePath(home) || QDir::cleanPath(home) == QLatin1String("/"))
+        return {};
+    return QDir::cleanPath(home);
+}
+
 QString autostartPath()
 {
     QString config = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME"));
-    if (config.isEmpty() || QDir::isRelativePath(config))
-        config = QDir::homePath() + QStringLiteral("/.config");
+    if (config.isEmpty() || QDir::isRelativePath(config)) {
+        const QString home = homeFolder();
+        if (home.isEmpty())
+            return {};
+        config = home + QStringLiteral("/.config");
+    }
     return config + QStringLiteral("/autostart/" WENDREL_APP_ID ".desktop");
+}
+
+static QString noHomeError()
+{
+    return QStringLiteral("Cannot tell where the autostart entry goes: there is no home "
+                          "folder (HOME is not set) and no XDG_CONFIG_HOME");
 }
 
 // The lines of the entry's [Desktop Entry] group, from first to last.
@@ -75,15 +106,44 @@ static bool switchesOff(const QString &line)
                 && valueOf(line) == QLatin1String("false"));
 }
 
-static QStringList entryLines(const QString &path)
+// The entry's lines, a character for each byte: the user's lines are written
+// back with the bytes they had (a key in Latin-1, a carriage return), and
+// only Wendrel's own keys are made here, in UTF-8.
+static QStringList entryLines(const QByteArray &bytes)
 {
-    QFile existing(path);
-    if (!existing.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
-    QStringList lines = QString::fromUtf8(existing.readAll()).split(QLatin1Char('\n'));
+    QStringList lines = QString::fromLatin1(bytes).split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.constLast().isEmpty())
         lines.removeLast();
     return lines;
+}
+
+static QStringList entryLines(const QString &path)
+{
+    QFile existing(path);
+    if (!existing.open(QIODevice::ReadOnly))
+        return {};
+    return entryLines(existing.readAll());
+}
+
+static QString asEntryBytes(const QString &value)
+{
+    return QString::fromLatin1(value.toUtf8());
+}
+
+// An entry that is there and is no desktop entry (another program's file,
+// random bytes) is not Wendrel's to write over: its first group is
+// [Desktop Entry], with only comments and blank lines before it.
+static bool isDesktopEntry(const QByteArray &bytes)
+{
+    if (bytes.contains('\0'))
+        return false;
+    for (const QString &line : entryLines(bytes)) {
+        const QString trimmed = line.trimmed();
+        if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char('#')))
+            continue;
+        return trimmed == QLatin1String("[Desktop Entry]");
+    }
+    return true; // empty: a fresh one is written
 }
 
 bool autostartEntryEnabled()
@@ -187,11 +247,15 @@ static QStringList withOwnKeys(QStringList lines, const QList<std::pair<QString,
     return lines;
 }
 
-bool writeAutostartEntry(const QStringList &command, QString *error)
+bool writeAutostartEntry(const QStringList &command, QString *error, bool *notAnEntry)
 {
     // An entry that is a link (kept with the user's other settings) is written
     // where it leads.
     QString path = autostartPath();
+    if (path.isEmpty()) {
+        *error = noHomeError();
+        return false;
+    }
     const QFileInfo entry(path);
     if (entry.isSymLink() && entry.exists())
         path = entry.canonicalFilePath();
@@ -199,20 +263,36 @@ bool writeAutostartEntry(const QStringList &command, QString *error)
         *error = QStringLiteral("Cannot make the folder %1").arg(QFileInfo(path).absolutePath());
         return false;
     }
-    QStringList lines = switchedOn(entryLines(path));
-    lines = withOwnKeys(lines,
-                        { { QStringLiteral("Type"), QStringLiteral("Application") },
-                          { QStringLiteral("Name"), QStringLiteral(WENDREL_NAME) },
-                          { QStringLiteral("Comment"), QStringLiteral(WENDREL_DESCRIPTION) },
-                          { QStringLiteral("Icon"), QStringLiteral(WENDREL_APP_ID) },
-                          { QStringLiteral("Exec"), execLine(command) },
-                          { QStringLiteral("Terminal"), QStringLiteral("false") } });
+    QByteArray existing;
+    if (QFile entryFile(path); entryFile.exists()) {
+        if (!entryFile.open(QIODevice::ReadOnly)) {
+            *error = QStringLiteral("Cannot read %1: %2").arg(path, entryFile.errorString());
+            return false;
+        }
+        existing = entryFile.readAll();
+    }
+    if (!isDesktopEntry(existing)) {
+        *error = QStringLiteral("%1 is there and is not a desktop entry: Wendrel leaves it as it "
+                                "is. Move it away or remove it, then try again.")
+                         .arg(path);
+        *notAnEntry = true;
+        return false;
+    }
+    QStringList lines = switchedOn(entryLines(existing));
+    lines = withOwnKeys(
+            lines,
+            { { QStringLiteral("Type"), QStringLiteral("Application") },
+              { QStringLiteral("Name"), QStringLiteral(WENDREL_NAME) },
+              { QStringLiteral("Comment"), asEntryBytes(QStringLiteral(WENDREL_DESCRIPTION)) },
+              { QStringLiteral("Icon"), QStringLiteral(WENDREL_APP_ID) },
+              { QStringLiteral("Exec"), asEntryBytes(execLine(command)) },
+              { QStringLiteral("Terminal"), QStringLiteral("false") } });
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+    if (!file.open(QIODevice::WriteOnly)) {
         *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
         return false;
     }
-    file.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+    file.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toLatin1());
     if (!file.commit()) {
         *error = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
         return false;
@@ -223,6 +303,10 @@ bool writeAutostartEntry(const QStringList &command, QString *error)
 Removal removeAutostartEntry(QString *error)
 {
     const QString path = autostartPath();
+    if (path.isEmpty()) {
+        *error = noHomeError();
+        return Removal::Failed;
+    }
     const QFileInfo entry(path);
     if (!entry.exists() && !entry.isSymLink())
         return Removal::NothingThere;
@@ -251,9 +335,10 @@ int answerAutostart(const CommandLine &commandLine)
         const QStringList command
                 = autostartCommand(runningProgram(), commandLine.start, commandLine.port1Device,
                                    commandLine.port2Device);
-        if (!writeAutostartEntry(command, &error)) {
+        bool notAnEntry = false;
+        if (!writeAutostartEntry(command, &error, &notAnEntry)) {
             std::fprintf(stderr, "%s\n", qPrintable(error));
-            return 1;
+            return notAnEntry ? 2 : 1;
         }
         std::printf("Wendrel will start pinging at login: wrote %s\n", qPrintable(autostartPath()));
         return 0;

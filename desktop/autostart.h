@@ -20,6 +20,7 @@ int answerAutostart(const CommandLine &commandLine);
 // the devices by their full paths, as the program opens them.
 QStringList autostartCommand(const QString &program, const StartOptions &start,
                              const QString &port1Device, const QString &port2Device);
+// Empty where there is no home folder to put it in.
 QString autostartPath();
 // True when there is an entry and the desktop will start it: one the user
 // switched off (Hidden=true, X-GNOME-Autostart-enabled=false) will not.
@@ -29,8 +30,10 @@ bool autostartEntryEnabled();
 // (Type, Name, Comment, Icon, Exec, Terminal), keeping every other one the
 // user or the desktop put there, except what would keep it from starting:
 // Hidden=true goes, and X-GNOME-Autostart-enabled, where it is, becomes
-// true. False and a reason on failure.
-bool writeAutostartEntry(const QStringList &command, QString *error);
+// true. The user's lines keep their bytes. False and a reason on failure;
+// notAnEntry is set when the file there is not a desktop entry, which is
+// left as it is.
+bool writeAutostartEntry(const QStringList &command, QString *error, bool *notAnEntry);
 
 enum class Removal { Removed, NothingThere, Failed };
 // Removes the entry, or a link that leads nowhere in its place.

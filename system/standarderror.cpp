@@ -101,6 +101,8 @@ struct Writer
                 writing = false;
                 if (written)
                     std::swap(lost, dropped);
+                else
+                    ++dropped; // the reader left (EPIPE), or standard error failed
             }
             changed.notify_all();
             if (lost > 0)
@@ -168,7 +170,9 @@ static void handleMessage(QtMsgType type, const QMessageLogContext &context, con
     text.replace(QRegularExpression(QStringLiteral("\\s*\n\\s*")), QStringLiteral(" "));
     const QByteArray line = StandardError::priorityPrefix(type) + text.toLocal8Bit() + '\n';
     if (type == QtFatalMsg) {
-        // The program ends now: this one is written before it does.
+        // The program ends now: what is queued (often the cause, such as a
+        // display that could not be reached) is written first, then this one.
+        writer().flush(500);
         writeAll(line);
         std::abort();
     }

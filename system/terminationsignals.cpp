@@ -58,13 +58,13 @@ TerminationSignals::TerminationSignals(std::function<void(int)> onSignal)
     action.sa_handler = ::onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int signal : { SIGTERM, SIGINT, SIGHUP })
+    for (int signal : { SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2 })
         ::sigaction(signal, &action, nullptr);
 }
 
 TerminationSignals::~TerminationSignals()
 {
-    for (int signal : { SIGTERM, SIGINT, SIGHUP })
+    for (int signal : { SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2 })
         ::signal(signal, SIG_DFL);
     delete m_notifier;
     if (m_readEnd >= 0)

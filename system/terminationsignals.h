@@ -1,9 +1,11 @@
 // SPDX-FileCopyrightText: 2026 The Wendrel developers
 // SPDX-License-Identifier: MIT
 
-// SIGTERM, SIGINT and SIGHUP (a desktop logout sends SIGTERM) turned into an
+// SIGTERM, SIGINT, SIGHUP, SIGUSR1 and SIGUSR2 (a desktop logout sends
+// SIGTERM; the user signals, unused here, would end the program too) turned into an
 // ordinary event on the UI thread, so the program can close its window as if
 // the user had, instead of dying with the port held and the icon left behind.
+// SIGQUIT keeps its default, a core dump, which is what it is sent for.
 #pragma once
 
 #include <QObject>

@@ -19,6 +19,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <unistd.h>
+
 #include <memory>
 
 class tst_CommandLine : public QObject
@@ -195,21 +197,34 @@ void tst_CommandLine::toolkitOptionsAreLeftToQt()
 void tst_CommandLine::badOptionEndsWithStatusTwo_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("unknown option") << QStringList{ "--frobnicate" };
-    QTest::newRow("missing value") << QStringList{ "--port2" };
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("said"); // the last line on standard error
+    QTest::newRow("unknown option") << QStringList{ "--frobnicate" } << 2 << "--help";
+    QTest::newRow("missing value") << QStringList{ "--port2" } << 2 << "--help";
+    QTest::newRow("an escape sequence") << QStringList{ "--port1", "/dev/x\x1b[2J" } << 2 << "";
+    // Nothing to show the window on: the cause, not an abort and a hint to
+    // reinstall.
+    QTest::newRow("no display") << QStringList{ "--port1", "/dev/null" } << 1
+                                << "there is no display";
 }
 
 void tst_CommandLine::badOptionEndsWithStatusTwo()
 {
     QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, said);
     QProcess program;
     // With no display at all: the window must not even be tried.
-    program.setProcessEnvironment(withoutDisplay());
+    QProcessEnvironment environment = withoutDisplay();
+    environment.remove("XDG_SESSION_TYPE");
+    program.setProcessEnvironment(environment);
     program.start(WENDREL_BINARY, arguments);
     QVERIFY(program.waitForFinished(10000));
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.exitCode(), 2);
-    QVERIFY(program.readAllStandardError().contains("--help"));
+    QCOMPARE(program.exitCode(), status);
+    const QString told = QString::fromLocal8Bit(program.readAllStandardError()).trimmed();
+    QVERIFY2(told.section('\n', -1).contains(said), qPrintable(told));
+    QVERIFY2(!told.contains('\x1b'), qPrintable(told)); // shown as \x1b, not obeyed
     QVERIFY(program.readAllStandardOutput().isEmpty());
 }
 
@@ -253,6 +268,7 @@ void tst_CommandLine::autostartEntryKeepsWhatItDoesNotOwn()
     const QString entry = config.filePath("autostart/org.wendrel.Wendrel.desktop");
     const auto run = [&](const QStringList &arguments) {
         QProcess option;
+        option.setProcessChannelMode(QProcess::MergedChannels);
         option.setProcessEnvironment(environment);
         option.setWorkingDirectory(config.path());
         option.start(WENDREL_BINARY, arguments);
@@ -273,13 +289,17 @@ void tst_CommandLine::autostartEntryKeepsWhatItDoesNotOwn()
 
     QFile edited(entry);
     QVERIFY(edited.open(QIODevice::WriteOnly));
+    // The user's own lines keep their bytes, in Latin-1 or with a carriage return.
+    const QByteArray own = "X-Mine=caf\xe9\nX-Crlf=a\r\n";
     edited.write("[Desktop Entry]\nType=Application\nName=Old name\nExec=old --start\n"
-                 "Hidden=true\nX-GNOME-Autostart-enabled=false\nX-GNOME-Autostart-Delay=30\n\n"
-                 "[Desktop Action quiet]\nName=Quiet\n");
+                 "Hidden=true\nX-GNOME-Autostart-enabled=false\nX-GNOME-Autostart-Delay=30\n"
+                 + own + "\n[Desktop Action quiet]\nName=Quiet\n");
     edited.close();
     QCOMPARE(run({ "--autostart", "--port1", "cams/cam", "--interval", "5" }).first, 0);
     QVERIFY(edited.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromUtf8(edited.readAll()).split('\n');
+    const QByteArray bytes = edited.readAll();
+    QVERIFY2(bytes.contains(own), bytes.constData());
+    const QStringList lines = QString::fromUtf8(bytes).split('\n');
     QVERIFY2(lines.contains("X-GNOME-Autostart-Delay=30"), qPrintable(lines.join('\n')));
     // An entry switched off is switched on: it is to start at login.
     QVERIFY2(lines.contains("X-GNOME-Autostart-enabled=true") && !lines.contains("Hidden=true"),
@@ -290,6 +310,36 @@ void tst_CommandLine::autostartEntryKeepsWhatItDoesNotOwn()
                      .value(0)
                      .endsWith("--port1 " + config.filePath("cams/cam")),
              qPrintable(lines.filter(QRegularExpression("^Exec=")).value(0)));
+    edited.close();
+
+    // Another program's file is not written over, and status 2 says why.
+    QVERIFY(edited.open(QIODevice::WriteOnly));
+    const QByteArray foreign("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+    edited.write(foreign);
+    edited.close();
+    const auto [refused, saidRefused] = run({ "--autostart", "--interval", "5" });
+    QCOMPARE(refused, 2);
+    QVERIFY2(saidRefused.contains(entry + " is there and is not a desktop entry"),
+             qPrintable(saidRefused));
+    QVERIFY(edited.open(QIODevice::ReadOnly));
+    QCOMPARE(edited.readAll(), foreign);
+    edited.close();
+
+    // With no home at all, nothing is written at the root of the file system.
+    if (::geteuid() != 0)
+        return; // only root runs it as an account with no home
+    environment.remove("HOME");
+    environment.insert("XDG_CONFIG_HOME", "");
+    QProcess homeless;
+    homeless.setProcessEnvironment(environment);
+    homeless.start("setpriv",
+                   { "--reuid=65534", "--regid=65534", "--clear-groups", "--", WENDREL_BINARY,
+                     "--autostart", "--interval", "5" });
+    QVERIFY(homeless.waitForFinished(10000));
+    QCOMPARE(homeless.exitCode(), 1);
+    const QString saidHomeless = QString::fromLocal8Bit(homeless.readAllStandardError());
+    QVERIFY2(!saidHomeless.contains("//") && !QFile::exists("/.config/autostart"),
+             qPrintable(saidHomeless));
 }
 
 QTEST_GUILESS_MAIN(tst_CommandLine)

@@ -274,6 +274,7 @@ void frmWendrel::setStartAtLogin(bool on)
 {
     QString error;
     bool done = false;
+    bool notAnEntry = false; // said in the box as any other failure
     if (on) {
         const Controls &c = m_controls;
         StartOptions options;
@@ -286,7 +287,7 @@ void frmWendrel::setStartAtLogin(bool on)
         done = writeAutostartEntry(autostartCommand(runningProgram(), options,
                                                     options.port == 1 ? device : QString(),
                                                     options.port == 2 ? device : QString()),
-                                   &error);
+                                   &error, &notAnEntry);
     } else {
         done = removeAutostartEntry(&error) != Removal::Failed;
     }
