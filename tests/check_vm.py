@@ -230,7 +230,8 @@ class FarEnd:
         return [t - moment for t in self.seen if t >= moment]
 
     def wait_first(self, moment, timeout):
-        deadline = moment + timeout
+        """The first carriage return since the moment, waited for up to the timeout from now."""
+        deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             if self.since(moment):
                 return self.since(moment)[0]
