@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QLibrary>
 #include <QMetaObject>
 
 #include <canberra.h>
@@ -16,6 +17,45 @@
 #include <mutex>
 #include <thread>
 #include <utility>
+
+// The sound library, loaded the first time a beep is asked for: a run that
+// never beeps (a service without --audible) maps neither it nor the codecs
+// and databases it brings.
+struct Canberra
+{
+    using Create = int (*)(ca_context **);
+    using ChangeProps = int (*)(ca_context *, ...);
+    using Play = int (*)(ca_context *, uint32_t, ...);
+    using Destroy = int (*)(ca_context *);
+    using StrError = const char *(*)(int);
+
+    QLibrary library{ QStringLiteral("canberra"), 0 };
+    Create create = nullptr;
+    ChangeProps changeProps = nullptr;
+    Play play = nullptr;
+    Destroy destroy = nullptr;
+    StrError strerror = nullptr;
+
+    bool load()
+    {
+        if (create)
+            return true;
+        if (!library.load())
+            return false;
+        changeProps = reinterpret_cast<ChangeProps>(library.resolve("ca_context_change_props"));
+        play = reinterpret_cast<Play>(library.resolve("ca_context_play"));
+        destroy = reinterpret_cast<Destroy>(library.resolve("ca_context_destroy"));
+        strerror = reinterpret_cast<StrError>(library.resolve("ca_strerror"));
+        if (changeProps && play && destroy && strerror)
+            create = reinterpret_cast<Create>(library.resolve("ca_context_create"));
+        return create;
+    }
+
+    QString why(int error) const
+    {
+        return create ? QString::fromUtf8(strerror(error)) : library.errorString();
+    }
+};
 
 // The worker outlives the beep object when it is stuck in the sound server at
 // the end of the program: nobody waits for it, and the process ends around it.
@@ -26,6 +66,7 @@ struct SoundBeep::Worker
     bool pending = false; // a sound asked for and not yet played
     bool busy = false;    // asked for or playing
     bool stopping = false;
+    Canberra canberra;
     ca_context *sounds = nullptr;
     bool told = false; // a sound that could not play is said once a run
     std::function<void()> fallback;
@@ -52,25 +93,27 @@ struct SoundBeep::Worker
                     qCWarning(lcWendrel,
                               "No sound can play here (%s): the pings go on without "
                               "a beep",
-                              ca_strerror(played));
+                              qPrintable(canberra.why(played)));
             }
         }
         if (sounds)
-            ca_context_destroy(sounds);
+            canberra.destroy(sounds);
     }
 
     // Playing starts in the sound server's own time; only a refusal comes back here.
     int play()
     {
+        if (!canberra.load())
+            return CA_ERROR_NOTAVAILABLE;
         if (!sounds) {
-            const int created = ca_context_create(&sounds);
+            const int created = canberra.create(&sounds);
             if (created != CA_SUCCESS)
                 return created;
-            ca_context_change_props(sounds, CA_PROP_APPLICATION_NAME, name.constData(),
-                                    CA_PROP_APPLICATION_ID, WENDREL_APP_ID, nullptr);
+            canberra.changeProps(sounds, CA_PROP_APPLICATION_NAME, name.constData(),
+                                 CA_PROP_APPLICATION_ID, WENDREL_APP_ID, nullptr);
         }
-        return ca_context_play(sounds, 0, CA_PROP_EVENT_ID, "bell", CA_PROP_EVENT_DESCRIPTION,
-                               "Camera pinged", nullptr);
+        return canberra.play(sounds, 0, CA_PROP_EVENT_ID, "bell", CA_PROP_EVENT_DESCRIPTION,
+                             "Camera pinged", nullptr);
     }
 };
 

@@ -5,7 +5,6 @@
 
 #include "engine/logging.h"
 
-#include <QRegularExpression>
 #include <QtGlobal>
 
 #include <chrono>
@@ -164,10 +163,32 @@ static bool standardErrorIsJournal()
 #endif
 }
 
+// One line: each line break, with the white space around it, becomes one
+// space. By hand, not by a regular expression, which would bring its
+// compiler's pages into every run for one log line.
+static QString folded(const QString &text)
+{
+    if (!text.contains(QLatin1Char('\n')))
+        return text;
+    QString line;
+    line.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) != QLatin1Char('\n')) {
+            line += text.at(i);
+            continue;
+        }
+        while (!line.isEmpty() && line.back().isSpace())
+            line.chop(1);
+        while (i + 1 < text.size() && text.at(i + 1).isSpace())
+            ++i;
+        line += QLatin1Char(' ');
+    }
+    return line;
+}
+
 static void handleMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    QString text = qFormatLogMessage(type, context, message);
-    text.replace(QRegularExpression(QStringLiteral("\\s*\n\\s*")), QStringLiteral(" "));
+    const QString text = folded(qFormatLogMessage(type, context, message));
     const QByteArray line = StandardError::priorityPrefix(type) + text.toLocal8Bit() + '\n';
     if (type == QtFatalMsg) {
         // The program ends now: what is queued (often the cause, such as a
