@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -54,6 +55,7 @@ private Q_SLOTS:
     void pictureHoldersLieOutsideTheClientArea();
     void forcedSizeKeepsDesignAndGradient_data();
     void forcedSizeKeepsDesignAndGradient();
+    void lampRowLooksAsDesigned();
     void tabOrderAndInitialFocus();
     void deviceMenuByMouseAndKeys_data();
     void deviceMenuByMouseAndKeys();
@@ -215,6 +217,28 @@ void tst_Window::forcedSizeKeepsDesignAndGradient()
         }
         QVERIFY(above.red() < 60);
     }
+}
+
+// The lamp row over the gradient, pixel for pixel as the window showed it
+// when each lamp was a picture box of its own: all dark, then lamp 3 lit.
+void tst_Window::lampRowLooksAsDesigned()
+{
+    if (m_rig->form().logicalDpiX() != 96)
+        QSKIP("the picture is of 96 dots per inch");
+    frmWendrel &form = m_rig->form();
+    form.dispatch([&form] { form.Form_Resize(); });
+    const QRect row(8, 112, 300, 36); // the lamps and the gradient round them
+    QImage frames(row.width(), row.height() * 2, QImage::Format_RGB32);
+    QPainter painter(&frames);
+    painter.drawImage(0, 0, form.grab(row).toImage());
+    for (int step = 0; step < 3; ++step)
+        form.Timer2_Timer();
+    painter.drawImage(0, row.height(), form.grab(row).toImage());
+    painter.end();
+    const QString reference = QFINDTESTDATA("lamprow.png");
+    if (qEnvironmentVariableIsSet("WENDREL_WRITE_REFERENCE"))
+        frames.save(QDir(QStringLiteral(WENDREL_TESTS_DIR)).filePath("lamprow.png"));
+    QCOMPARE(frames, QImage(reference).convertToFormat(QImage::Format_RGB32));
 }
 
 void tst_Window::deviceMenuByMouseAndKeys_data()
