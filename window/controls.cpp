@@ -9,9 +9,12 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QTimer>
+
+#include <algorithm>
 
 static QFont sansSerif(qreal points, bool bold = false)
 {
@@ -45,6 +48,76 @@ static QLabel *makeLabel(QWidget *parent, const QString &caption, const QFont &f
     palette.setColor(QPalette::WindowText, palette.color(QPalette::HighlightedText));
     label->setPalette(palette);
     return label;
+}
+
+// A lamp of the row: its picture is drawn by the row under it, which is told
+// of each change, so the lamp itself asks for no painting.
+class Lamp : public QLabel
+{
+public:
+    explicit Lamp(QWidget *parent) : QLabel(parent) { setUpdatesEnabled(false); }
+
+protected:
+    void paintEvent(QPaintEvent *) override { }
+};
+
+LampRow::LampRow(QWidget *window) : QWidget(window)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void LampRow::setLamps(const std::array<QLabel *, 12> &lamps)
+{
+    m_lamps = lamps;
+    QRect round;
+    for (const QLabel *lamp : lamps)
+        round |= lamp->geometry();
+    setGeometry(round);
+    lower();
+}
+
+void LampRow::setBackground(Background background)
+{
+    m_paintBackground = std::move(background);
+    backgroundChanged();
+}
+
+void LampRow::backgroundChanged()
+{
+    m_background = QPixmap();
+    update();
+}
+
+void LampRow::lampChanged(const QLabel *lamp)
+{
+    if (std::find(m_lamps.begin(), m_lamps.end(), lamp) == m_lamps.end())
+        return;
+    m_changed |= lamp->geometry().translated(-pos());
+    update(m_changed);
+}
+
+void LampRow::paintEvent(QPaintEvent *event)
+{
+    m_changed = QRect();
+    if (m_background.isNull() && m_paintBackground) {
+        m_background = QPixmap(size() * devicePixelRatio());
+        m_background.setDevicePixelRatio(devicePixelRatio());
+        QPainter copy(&m_background);
+        copy.translate(-pos());
+        m_paintBackground(copy, geometry());
+    }
+    QPainter painter(this);
+    const QRect part = event->rect();
+    const qreal ratio = devicePixelRatio();
+    painter.drawPixmap(
+            part.topLeft(), m_background,
+            QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio).toRect());
+    for (const QLabel *lamp : m_lamps) {
+        const QRect place = lamp->geometry().translated(-pos());
+        if (place.intersects(part))
+            painter.drawPixmap(place.topLeft(), lamp->pixmap());
+    }
 }
 
 static QLabel *makeImageBox(QWidget *parent)
@@ -170,12 +243,15 @@ static void createSoundOption(QWidget *window, Controls &c)
 
 static void createLamps(QWidget *window, Controls &c)
 {
+    c.lampRow = new LampRow(window);
     int left = 240;
     for (QLabel *&lamp : c.Image1) {
-        lamp = makeImageBox(window);
+        lamp = new Lamp(window);
+        lamp->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         lamp->setGeometry(placeOn(window, left, 1800, 300, 300));
         left += 360;
     }
+    c.lampRow->setLamps(c.Image1);
     // The picture holders lie below the client area and are never seen.
     c.LightOn = makeImageBox(window);
     c.LightOn->setGeometry(placeOn(window, 1440, 2400, 300, 300));
@@ -186,12 +262,6 @@ static void createLamps(QWidget *window, Controls &c)
     // Not even a window forced taller than designed shows them.
     c.LightOn->hide();
     c.LightOff->hide();
-
-    // A lamp's picture covers its whole box at 96 dots per inch, so nothing
-    // behind it need be painted when the chaser changes it ten times a second.
-    const QSize picture = c.LightOn->pixmap().deviceIndependentSize().toSize();
-    for (QLabel *lamp : c.Image1)
-        lamp->setAttribute(Qt::WA_OpaquePaintEvent, lamp->size() == picture);
 }
 
 static void createTimers(QWidget *window, Controls &c)

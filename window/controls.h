@@ -6,13 +6,16 @@
 // order. Nothing here acts on a control; the window's handlers do.
 #pragma once
 
+#include <QPixmap>
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QPainter;
 class QPushButton;
 class QTimer;
 class ReversedScrollBar;
@@ -25,6 +28,36 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+};
+
+// The row of lamps, painted as one. A chaser step (one lamp dark, the next
+// lit) is then one region painted in one pass: the row is opaque, over its own
+// copy of the window's background, so nothing under it paints again, and the
+// lamps, picture boxes of their own for the handlers and a screen reader,
+// draw nothing themselves: the row draws each one's picture.
+class LampRow : public QWidget
+{
+public:
+    using Background = std::function<void(QPainter &, const QRect &windowPart)>;
+    explicit LampRow(QWidget *window);
+    // Places the row round the lamps, which stay the window's children.
+    void setLamps(const std::array<QLabel *, 12> &lamps);
+    // How the window paints its background, and that it painted a new one.
+    void setBackground(Background background);
+    void backgroundChanged();
+    // A lamp's picture changed. The lamps changed in one turn of the event
+    // loop are painted as the one rectangle round them: a painter clipped to
+    // a rectangle copies pictures whole, one clipped to two goes span by span.
+    void lampChanged(const QLabel *lamp);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    std::array<QLabel *, 12> m_lamps{};
+    Background m_paintBackground;
+    QPixmap m_background; // the window's background under the row
+    QRect m_changed;      // round the lamps changed since the last paint
 };
 
 struct Controls
@@ -56,6 +89,7 @@ struct Controls
     QLabel *LightOn = nullptr;
     QLabel *LightOff = nullptr;
     std::array<QLabel *, 12> Image1{};
+    LampRow *lampRow = nullptr; // paints Image1
 };
 
 // The client area in twips.

@@ -49,6 +49,7 @@ void frmWendrel::Form_Resize()
     Long blue = 192;
     Integer direction = Grad::True;
     Grad::PaintGradient(m_canvas, red, green, blue, direction);
+    m_controls.lampRow->backgroundChanged();
     update();
 }
 
@@ -372,11 +373,13 @@ QLabel *frmWendrel::rowLamp(Integer index) const
 void frmWendrel::light(QLabel *lamp)
 {
     lamp->setPixmap(m_controls.LightOn->pixmap());
+    m_controls.lampRow->lampChanged(lamp);
 }
 
 void frmWendrel::darken(QLabel *lamp)
 {
     lamp->setPixmap(m_controls.LightOff->pixmap());
+    m_controls.lampRow->lampChanged(lamp);
 }
 
 Integer frmWendrel::chkSoundValue() const

@@ -89,6 +89,8 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    // The gradient where it lies, the dark background elsewhere.
+    void paintBackground(QPainter &painter, const QRect &part) const;
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:

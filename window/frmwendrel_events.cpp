@@ -51,6 +51,8 @@ frmWendrel::frmWendrel(const Platform &platform, Pinger &run)
     centreOnScreen();
 
     createControls(this, m_controls);
+    m_controls.lampRow->setBackground(
+            [this](QPainter &painter, const QRect &part) { paintBackground(painter, part); });
     connectHandlers();
     connectRun();
     m_controls.Command2->setFocus();
@@ -243,9 +245,13 @@ void frmWendrel::paintEvent(QPaintEvent *event)
     // A window forced to thousands of pixels is painted only where the screen
     // shows it: filling 4 GiB of pixels would hold up the pings for seconds.
     const bool forcedLarger = isVisible() && size() != minimumSize();
-    const QRect dirty = forcedLarger ? event->rect() & screenPart() : event->rect();
-    painter.fillRect(dirty, palette().color(QPalette::Dark));
-    m_canvas.paint(painter, dirty);
+    paintBackground(painter, forcedLarger ? event->rect() & screenPart() : event->rect());
+}
+
+void frmWendrel::paintBackground(QPainter &painter, const QRect &part) const
+{
+    painter.fillRect(part, palette().color(QPalette::Dark));
+    m_canvas.paint(painter, part);
 }
 
 // Right-click on the window's background.
