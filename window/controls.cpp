@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <numeric>
 
 static QFont sansSerif(qreal points, bool bold = false)
 {
@@ -70,10 +71,9 @@ LampRow::LampRow(QWidget *window) : QWidget(window)
 void LampRow::setLamps(const std::array<QLabel *, 12> &lamps)
 {
     m_lamps = lamps;
-    QRect round;
-    for (const QLabel *lamp : lamps)
-        round |= lamp->geometry();
-    setGeometry(round);
+    setGeometry(std::accumulate(
+            lamps.begin(), lamps.end(), QRect(),
+            [](const QRect &round, const QLabel *lamp) { return round | lamp->geometry(); }));
     lower();
 }
 
