@@ -343,7 +343,7 @@ systemctl daemon-reload""")
     if back is None:
         fail('no carriage return after the adapter came back')
     time.sleep(2)
-    around = ', '.join(f'{t - plugged:+.2f}' for t in machine.far_end.since(unplugged - 4))
+    around = ', '.join(f'{t - plugged:+.2f}' for t in machine.far_end.seen if t >= unplugged - 4)
     step(f'replugged: first carriage return {back:.2f} s after device_add; '
          f'the CRs around it, in s from device_add: {around}')
     if back > 2.5:
