@@ -318,12 +318,15 @@ void QtSerialComm::open()
         throw SerialError(
                 SerialErrors::PortInUse,
                 QStringLiteral("the program with process ID %1 holds its lock").arg(holder), named);
+    // Only where Qt keeps lock files at all: Windows has none.
     const QString lock = qtLockFilePath(system);
+#if defined(Q_OS_UNIX)
     if (lock.isEmpty())
         throw SerialError(
                 SerialErrors::OpenFailed,
                 QStringLiteral("no folder for its lock file may be written, such as /run/lock"),
                 named);
+#endif
 
     m_port.setPortName(system);
     m_port.setReadBufferSize(1024);
@@ -340,8 +343,9 @@ void QtSerialComm::open()
     }
     m_openDevice = named;
     // Others read the lock to learn who holds the device, whatever the umask.
-    QFile::setPermissions(
-            lock, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    if (!lock.isEmpty())
+        QFile::setPermissions(
+                lock, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     // Written to the device directly, without Qt's buffer, so that a device
     // that takes nothing for a while is not mistaken for a lost one.
     m_writable
