@@ -6,6 +6,7 @@
 #include "window/reversedscrollbar.h"
 #include "window/twips.h"
 
+#include <QBackingStore>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,8 +14,10 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
+#include <cstring>
 #include <numeric>
 
 static QFont sansSerif(qreal points, bool bold = false)
@@ -85,38 +88,154 @@ void LampRow::setBackground(Background background)
 
 void LampRow::backgroundChanged()
 {
-    m_background = QPixmap();
+    m_background = QImage();
+    for (auto &pictures : m_prepared)
+        pictures.clear();
     update();
+}
+
+void LampRow::prepareBackground()
+{
+    if (!m_background.isNull() || !m_paintBackground)
+        return;
+    m_background = QImage(size() * devicePixelRatio(), QImage::Format_RGB32);
+    m_background.setDevicePixelRatio(devicePixelRatio());
+    QPainter copy(&m_background);
+    copy.translate(-pos());
+    m_paintBackground(copy, geometry());
+}
+
+QRect LampRow::place(std::size_t lamp) const
+{
+    return m_lamps[lamp]->geometry().translated(-pos());
+}
+
+// A lamp's picture over its piece of the background, in the format asked
+// for, made the first time it is shown there.
+const QImage &LampRow::lampImage(std::size_t lamp, QImage::Format format)
+{
+    const QPixmap picture = m_lamps[lamp]->pixmap();
+    std::vector<Prepared> &pictures = m_prepared[lamp];
+    const auto found = std::find_if(pictures.begin(), pictures.end(), [&](const Prepared &p) {
+        return p.picture == picture.cacheKey() && p.image.format() == format;
+    });
+    if (found != pictures.end())
+        return found->image;
+    prepareBackground();
+    const qreal ratio = devicePixelRatio();
+    const QRect at = place(lamp);
+    QImage image = m_background.copy(
+            QRectF(QPointF(at.topLeft()) * ratio, QSizeF(at.size()) * ratio).toRect());
+    image.setDevicePixelRatio(ratio);
+    QPainter(&image).drawPixmap(0, 0, picture);
+    pictures.push_back({ picture.cacheKey(), image.convertToFormat(format) });
+    return pictures.back().image;
 }
 
 void LampRow::lampChanged(const QLabel *lamp)
 {
-    if (std::find(m_lamps.begin(), m_lamps.end(), lamp) == m_lamps.end())
+    const auto found = std::find(m_lamps.begin(), m_lamps.end(), lamp);
+    if (found == m_lamps.end())
         return;
-    m_changed |= lamp->geometry().translated(-pos());
-    update(m_changed);
+    m_changed.set(std::size_t(found - m_lamps.begin()));
+    if (m_batches == 0)
+        paintChanged();
+}
+
+LampRow::Batch::~Batch()
+{
+    // Every handler's lamps are painted as it returns, a nested one's too: a
+    // modal box does not hold the chaser's steps back.
+    --m_row.m_batches;
+    m_row.paintChanged();
+}
+
+void LampRow::paintChanged()
+{
+    if (m_changed.none())
+        return;
+    // Neighbours go as the one rectangle round them, the last lamp and the
+    // first as two.
+    QRect round;
+    std::size_t lamps = 0;
+    for (std::size_t lamp = 0; lamp < m_lamps.size(); ++lamp) {
+        if (m_changed.test(lamp)) {
+            round |= place(lamp);
+            ++lamps;
+        }
+    }
+    const bool neighbours = round.width() <= int(lamps + 1) * place(0).width();
+    QRegion part(round);
+    if (!neighbours) {
+        part = QRegion();
+        for (std::size_t lamp = 0; lamp < m_lamps.size(); ++lamp) {
+            if (m_changed.test(lamp))
+                part += place(lamp);
+        }
+    }
+    if (!paintOnStore(part, round))
+        update(part);
+    m_changed.reset();
+}
+
+// Copies a picture into an image of its own format, row by row, into the
+// image's own pixels whoever else holds it: a detached copy would never reach
+// the screen.
+static void copyInto(const QImage &target, const QImage &picture, QPoint at)
+{
+    const auto rowBytes = size_t(picture.width()) * size_t(picture.depth() / 8);
+    const qsizetype stride = target.bytesPerLine();
+    const qsizetype pictureStride = picture.bytesPerLine();
+    auto *row = const_cast<uchar *>(target.constBits()) + at.y() * stride
+            + qsizetype(at.x()) * (target.depth() / 8);
+    const uchar *from = picture.constBits();
+    for (int y = picture.height(); y > 0; --y, row += stride, from += pictureStride)
+        std::memcpy(row, from, rowBytes);
+}
+
+// Where the window's backing store is an image of whole bytes per pixel, as
+// on X11 and Wayland, the changed lamps go straight into it and to the screen.
+// Qt would look through all the window's children and paint the row again
+// for the same pixels. Anywhere else Qt paints the row.
+bool LampRow::paintOnStore(const QRegion &part, const QRect &round)
+{
+    QWidget *top = window();
+    QWindow *handle = top->windowHandle();
+    QBackingStore *store = top->backingStore();
+    if (!store || !handle || !handle->isExposed() || !isVisible() || devicePixelRatio() != 1)
+        return false;
+    const QPoint offset = pos(); // the row is the window's own child
+    if (!top->rect().contains(round.translated(offset)))
+        return false;
+    const QRegion onWindow = part.translated(offset);
+    store->beginPaint(onWindow);
+    QPaintDevice *device = store->paintDevice();
+    const QImage *image
+            = device->devType() == QInternal::Image ? static_cast<QImage *>(device) : nullptr;
+    const bool plain = image && image->depth() % 8 == 0 && image->devicePixelRatio() == 1
+            && image->rect().contains(round.translated(offset));
+    for (std::size_t lamp = 0; plain && lamp < m_lamps.size(); ++lamp) {
+        if (m_changed.test(lamp))
+            copyInto(*image, lampImage(lamp, image->format()), place(lamp).topLeft() + offset);
+    }
+    store->endPaint();
+    if (plain)
+        store->flush(onWindow, handle);
+    return plain;
 }
 
 void LampRow::paintEvent(QPaintEvent *event)
 {
-    m_changed = QRect();
-    if (m_background.isNull() && m_paintBackground) {
-        m_background = QPixmap(size() * devicePixelRatio());
-        m_background.setDevicePixelRatio(devicePixelRatio());
-        QPainter copy(&m_background);
-        copy.translate(-pos());
-        m_paintBackground(copy, geometry());
-    }
+    prepareBackground();
     QPainter painter(this);
     const QRect part = event->rect();
     const qreal ratio = devicePixelRatio();
-    painter.drawPixmap(
+    painter.drawImage(
             part.topLeft(), m_background,
             QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio).toRect());
-    for (const QLabel *lamp : m_lamps) {
-        const QRect place = lamp->geometry().translated(-pos());
-        if (place.intersects(part))
-            painter.drawPixmap(place.topLeft(), lamp->pixmap());
+    for (std::size_t lamp = 0; lamp < m_lamps.size(); ++lamp) {
+        if (place(lamp).intersects(part))
+            painter.drawImage(place(lamp).topLeft(), lampImage(lamp, m_background.format()));
     }
 }
 

@@ -142,6 +142,7 @@ void frmWendrel::dispatch(Handler &&handler)
 {
     if (m_ended)
         return;
+    const LampRow::Batch lamps(*m_controls.lampRow); // painted together as it returns
     try {
         handler();
     } catch (const RuntimeError &error) {
