@@ -124,12 +124,12 @@ const QImage &LampRow::lampImage(std::size_t lamp, QImage::Format format)
     prepareBackground();
     const qreal ratio = devicePixelRatio();
     const QRect at = place(lamp);
-    QImage image = m_background.copy(
+    QImage shown = m_background.copy(
             QRectF(QPointF(at.topLeft()) * ratio, QSizeF(at.size()) * ratio).toRect());
-    image.setDevicePixelRatio(ratio);
-    QPainter(&image).drawPixmap(0, 0, picture);
-    pictures.push_back({ picture.cacheKey(), image.convertToFormat(format) });
-    return pictures.back().image;
+    shown.setDevicePixelRatio(ratio);
+    QPainter(&shown).drawPixmap(0, 0, picture);
+    pictures.push_back({ picture.cacheKey(), shown.convertToFormat(format) });
+    return m_prepared[lamp].back().image;
 }
 
 void LampRow::lampChanged(const QLabel *lamp)
