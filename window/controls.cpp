@@ -157,22 +157,16 @@ void LampRow::paintChanged()
     // Neighbours go as the one rectangle round them, the last lamp and the
     // first as two.
     QRect round;
-    std::size_t lamps = 0;
+    QRegion part;
     for (std::size_t lamp = 0; lamp < m_lamps.size(); ++lamp) {
         if (m_changed.test(lamp)) {
             round |= place(lamp);
-            ++lamps;
+            part += place(lamp);
         }
     }
-    const bool neighbours = round.width() <= int(lamps + 1) * place(0).width();
-    QRegion part(round);
-    if (!neighbours) {
-        part = QRegion();
-        for (std::size_t lamp = 0; lamp < m_lamps.size(); ++lamp) {
-            if (m_changed.test(lamp))
-                part += place(lamp);
-        }
-    }
+    const bool neighbours = round.width() <= int(m_changed.count() + 1) * place(0).width();
+    if (neighbours)
+        part = round;
     if (!paintOnStore(part, round))
         update(part);
     m_changed.reset();
