@@ -121,6 +121,10 @@ const QImage &LampRow::lampImage(std::size_t lamp, QImage::Format format)
     });
     if (found != pictures.end())
         return found->image;
+    // The handlers show one of two pictures; a lamp given new ones again and
+    // again, over months, forgets the old ones instead of piling them up.
+    if (pictures.size() >= 4)
+        pictures.clear();
     prepareBackground();
     const qreal ratio = devicePixelRatio();
     const QRect at = place(lamp);
