@@ -188,7 +188,7 @@ bool Pinger::ping()
         try {
             m_serial.setOutput(CarriageReturn);
         } catch (const SerialError &error) {
-            lose(error);
+            lose(error, true);
             return false;
         }
     }
@@ -205,7 +205,7 @@ bool Pinger::ping()
 // The run goes on without its device: the front end's Stop still ends it, and
 // the device is tried once a second. A device that fails again before a byte
 // has left is the same outage, and is not said again.
-void Pinger::lose(const SerialError &error)
+void Pinger::lose(const SerialError &error, bool failedWrite)
 {
     if (m_serial.portOpen())
         m_serial.setPortOpen(false);
@@ -218,7 +218,7 @@ void Pinger::lose(const SerialError &error)
     if (m_state != State::Pinging)
         return;
     m_noData.reset();
-    const bool tell = beginOutage(Outage::Kind::Loss, error, false);
+    const bool tell = beginOutage(Outage::Kind::Loss, error, failedWrite);
     enter(State::Waiting);
     if (tell)
         Q_EMIT trouble(m_absence.message);

@@ -168,7 +168,9 @@ private:
     Long readClocks();
     void beginCount();
     bool ping();
-    void lose(const SerialError &error);
+    // failedWrite: the device was open and refused a write, as a device that
+    // opens again and refuses the next one would: the same reason, said once.
+    void lose(const SerialError &error, bool failedWrite = false);
     bool beginOutage(Outage::Kind kind, const SerialError &error, bool opens);
     void noteFailure(const SerialError &error, bool opens);
     QString awayLine(bool again) const;

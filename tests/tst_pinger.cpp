@@ -238,6 +238,10 @@ void tst_Pinger::oneOutageOneMessage_data()
             << "start-missing away:3 nowrite:80" << 1 << 0 << 0 << 2
             << "Waiting for /dev/fake1: it opens, but a write fails (Input/output error)"
             << "but a write to it failed: Input/output error";
+    QTest::newRow("a ping's write fails, and every write after: one line")
+            << "start writefails nowrite:30" << 1 << 0 << 1 << 1
+            << "Waiting for /dev/fake1: it opens, but a write fails (Input/output error)"
+            << "";
     QTest::newRow("missing, then not permitted: told with the advice")
             << "start-missing away:3 denied:70" << 1 << 0 << 0 << 2
             << "Waiting for /dev/fake1: Permission denied"
@@ -308,6 +312,10 @@ void tst_Pinger::oneOutageOneMessage()
             rig.serial.failOpenWith.reset();
         } else if (verb == "lose") {
             rig.serial.loseDevice();
+        } else if (verb == "writefails") {
+            rig.serial.failOutputWith = SerialErrors::PortLost;
+            rig.sleepUntilWoken();
+            rig.serial.failOutputWith.reset();
         } else if (verb == "race") {
             rig.serial.loseDeviceLater();
             rig.sleepUntilWoken();
