@@ -54,7 +54,9 @@ QString describeReturn(const DeviceReturn &back)
                 .arg(back.device, back.serialNow);
     if (!back.reachedBefore.isEmpty() && !back.reachedNow.isEmpty()
         && back.reachedBefore != back.reachedNow)
-        return QStringLiteral("%1 is back as %2").arg(back.reachedBefore, back.reachedNow);
+        // The name the user gave first, so that a search for it finds the
+        // return as it finds the loss.
+        return QStringLiteral("%1 is back (now %2)").arg(back.device, back.reachedNow);
     return QStringLiteral("%1 is back").arg(back.device);
 }
 

@@ -270,8 +270,8 @@ void tst_Faults::deviceVanishesAndComesBack()
     QCOMPARE(second->readWhileRunning(1, 3000), QByteArray(1, '\r'));
     QVERIFY2(clock.elapsed() >= 950, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(rig.log.only("notify:Wendrel"),
-             QStringList{ "notify:Wendrel:" + firstName + " is back as " + second->slaveName()
-                          + ". Pinging goes on." });
+             QStringList{ "notify:Wendrel:" + named + " is back (now " + second->slaveName()
+                          + "). Pinging goes on." });
 
     second->closeMaster(); // pulled again
     QFile::remove(link);

@@ -116,7 +116,7 @@ void tst_Service::serviceWaitsForALateDevice()
         "Pinging " + cam + " every 1 s", "Lost " + cam + " \\(.+\\): trying it once a second",
         // the link leads nowhere now: the latest try's reason
         "Still waiting for " + cam + " \\(No such file or directory\\): trying it once a second",
-        // or "/dev/pts/3 is back as /dev/pts/4", where the link leads
+        // or "cam is back (now /dev/pts/4)", where the link leads
         // elsewhere now
         "\\S+ is back.*: pinging every 1 s", "Stopped pinging " + cam, ""
     };

@@ -225,7 +225,7 @@ void tst_Signals::hiddenRunOutlivesALostDevice()
     QCOMPARE(second.readUpTo(1, 2000), QByteArray(1, '\r')); // and at the interval
     if (bus == Bus::WithNotifications) {
         QTRY_COMPARE_WITH_TIMEOUT(notifications.shown.size(), 2, 2000);
-        // ("/dev/pts/3 is back as /dev/pts/4" where the link leads elsewhere now)
+        // ("cam is back (now /dev/pts/4)" where the link leads elsewhere now)
         QVERIFY2(notifications.shown.at(1).contains(QRegularExpression("^Wendrel: \\S+ is back")),
                  qPrintable(notifications.shown.at(1)));
     }
