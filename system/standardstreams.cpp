@@ -8,6 +8,8 @@
 #if defined(Q_OS_UNIX)
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 #endif
@@ -24,6 +26,15 @@ void guardStandardStreams()
                 ::close(opened); // the number was taken meanwhile: nothing to mend
         }
     }
-    std::signal(SIGPIPE, SIG_IGN);
+    // Said plainly: Qt's logging is not set up this early.
+    struct sigaction ignore
+    {
+    };
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    if (::sigaction(SIGPIPE, &ignore, nullptr) != 0)
+        std::fprintf(stderr, "wendrel: cannot ignore SIGPIPE (sigaction: %s): a log reader "
+                             "that goes away ends the program\n",
+                     std::strerror(errno));
 #endif
 }

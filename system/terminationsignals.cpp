@@ -58,8 +58,14 @@ TerminationSignals::TerminationSignals(std::function<void(int)> onSignal)
     action.sa_handler = ::onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int signal : { SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2 })
-        ::sigaction(signal, &action, nullptr);
+    for (int signal : { SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2 }) {
+        if (::sigaction(signal, &action, nullptr) != 0)
+            qCWarning(lcWendrel).noquote()
+                    << QStringLiteral("Cannot catch signal %1 (sigaction: %2): it ends the "
+                                      "program at once, without closing the port")
+                               .arg(signal)
+                               .arg(qt_error_string(errno));
+    }
 }
 
 TerminationSignals::~TerminationSignals()
