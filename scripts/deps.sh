@@ -30,6 +30,7 @@ WENDREL_BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev qt6-serial
                         libgl-dev qt6-qpa-plugins qt6-wayland fonts-dejavu-core libcanberra-dev
                         libcanberra-pulse sound-theme-freedesktop)
 WENDREL_TEST_PACKAGES=(xvfb xauth trayer xdotool x11-utils imagemagick desktop-file-utils systemd libglib2.0-bin
+                       qt6-base-private-dev weston
                        lintian reuse
                        appstream dpkg-dev file python3 valgrind clang-tidy clang-format cppcheck util-linux
                        openbox pulseaudio pulseaudio-utils dbus-daemon at-spi2-core python3-pyatspi

@@ -166,6 +166,10 @@ def main():
                 problems.append(f'focusable without a name: {describe(node)}')
             if node.getRole() in (pyatspi.ROLE_IMAGE, pyatspi.ROLE_ICON) and not node.name:
                 problems.append(f'unnamed image: {describe(node)}')
+            # A decoration with nothing to say is not in the tree at all.
+            if (node.getRole() in (pyatspi.ROLE_PANEL, pyatspi.ROLE_FILLER, pyatspi.ROLE_UNKNOWN)
+                    and not node.name.strip() and node.childCount == 0):
+                problems.append(f'an unnamed node with nothing in it: {describe(node)}')
         boxes = [node for node in tree if node.getRole() == pyatspi.ROLE_CHECK_BOX]
         if [box.name for box in boxes] != ['Audible']:
             problems.append(f'check boxes {[box.name for box in boxes]}, not ["Audible"]')
