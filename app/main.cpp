@@ -9,6 +9,7 @@
 #include "commandline/commandlineanswers.h"
 #include "desktop/application.h"
 #include "desktop/autostart.h"
+#include "desktop/display.h"
 #include "desktop/messagebox.h"
 #include "desktop/qtnotifyicon.h"
 #include "engine/beep.h"
@@ -16,7 +17,7 @@
 #include "engine/pinger.h"
 #include "engine/tickcount.h"
 #include "engine/waketimer.h"
-#include "serialport/qtserialcomm.h"
+#include "serialport/serialports.h"
 #include "service/service.h"
 #include "system/qtlifetime.h"
 #include "system/soundbeep.h"
@@ -28,30 +29,7 @@
 #include "version.h"
 #include "window/frmwendrel.h"
 
-#include <QRegularExpression>
-
 #include <cstdio>
-
-// Why no window can be shown here, where that is plain before Qt tries: no
-// display named in any way Qt looks for one, on its command line or in the
-// environment. Qt itself would end with an abort and a hint to reinstall.
-static QString missingDisplay(const QStringList &arguments)
-{
-#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-    static const QRegularExpression toolkitDisplay(QStringLiteral("^--?(platform|display)(=|$)"));
-    if (!arguments.filter(toolkitDisplay).isEmpty())
-        return {};
-    for (const char *name : { "QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY" }) {
-        if (!qEnvironmentVariableIsEmpty(name))
-            return {};
-    }
-    if (qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland"))
-        return {};
-    return QStringLiteral("there is no display (DISPLAY is not set)");
-#else
-    return {};
-#endif
-}
 
 int main(int argc, char *argv[])
 {
@@ -67,7 +45,7 @@ int main(int argc, char *argv[])
     const StartOptions &options = commandLine.start;
     if (options.headless)
         return runService(argc, argv, commandLine); // no display, not even one to fail on
-    if (const QString why = missingDisplay(arguments); !why.isEmpty()) {
+    if (const QString why = unreachableDisplay(arguments); !why.isEmpty()) {
         std::fprintf(stderr,
                      "wendrel: cannot show its window: %s; wendrel --headless pings "
                      "with no window\n",
@@ -81,7 +59,7 @@ int main(int argc, char *argv[])
     Application::setApplicationVersion(QStringLiteral(WENDREL_VERSION));
     Application::setDesktopFileName(QStringLiteral(WENDREL_APP_ID));
 
-    QtSerialComm serial;
+    SystemSerialComm serial;
     applyPortDevices(commandLine, serial);
     SystemTickCount ticks;
     const std::unique_ptr<WakeTimer> wake = makeSystemWakeTimer();

@@ -8,6 +8,8 @@
 #include "commandline/commandline.h"
 #include "commandline/commandlineanswers.h"
 #include "service/service.h"
+#include "system/servicemanager.h"
+#include "system/standarderror.h"
 #include "system/standardstreams.h"
 
 #include <QStringList>
@@ -19,6 +21,14 @@ int main(int argc, char *argv[])
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     const CommandLine commandLine = CommandLine::parse(arguments, CommandLine::Program::Service);
+    // A mistake in a Windows service's settings is told to its log and its
+    // manager, as a start that failed once.
+    if (commandLine.action == CommandLine::Action::Fail
+        && arguments.contains(QStringLiteral("--service")))
+        return runUnderServiceManager([&commandLine] {
+            StandardError::writeNow(commandLine.errorText.toLocal8Bit() + '\n');
+            return 2;
+        });
     if (const int status = answerCommandLine(commandLine); status >= 0)
         return status;
     return runService(argc, argv, commandLine);

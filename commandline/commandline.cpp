@@ -7,6 +7,7 @@
 #include "version.h"
 
 #include <QCommandLineParser>
+#include <QOperatingSystemVersion>
 
 #include <algorithm>
 
@@ -189,11 +190,19 @@ CommandLine CommandLine::parse(const QStringList &allArguments, Program program)
                            "pinging with the options given, and exit."));
     const QCommandLineOption noAutostartOption(QStringLiteral("no-autostart"),
                                                QStringLiteral("Remove that entry and exit."));
+    const QCommandLineOption serviceOption(
+            QStringLiteral("service"),
+            QStringLiteral("Run as a Windows service, started by the service manager (sc create "
+                           "... binPath= \"wendreld.exe --service ...\"); the log goes to "
+                           "%ProgramData%\\Wendrel\\SERVICE.log."));
     QList<QCommandLineOption> options{ helpOption, versionOption,  port1Option,   port2Option,
                                        listOption, intervalOption, usePortOption, audibleOption };
     if (!service)
         options << startOption << hiddenOption << headlessOption << autostartOption
                 << noAutostartOption;
+    // Windows' own service manager; on Linux systemd runs the service as it is.
+    if (service && QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows)
+        options << serviceOption;
     parser.addOptions(options);
 
     CommandLine result;
@@ -275,6 +284,7 @@ CommandLine CommandLine::parse(const QStringList &allArguments, Program program)
     result.start.audible = isSet(audibleOption);
     result.start.hidden = isSet(hiddenOption);
     result.start.headless = service || isSet(headlessOption);
+    result.start.underServiceManager = isSet(serviceOption);
     result.start.start = isSet(startOption) || result.start.headless || isSet(autostartOption);
     const bool zeroInterval
             = result.start.hours == 0 && result.start.minutes == 0 && result.start.seconds == 0;

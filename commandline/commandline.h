@@ -26,7 +26,8 @@ struct StartOptions
     bool audible = false;
     bool start = false;
     bool hidden = false;
-    bool headless = false; // no display: the service, pinging from the start
+    bool headless = false;            // no display: the service, pinging from the start
+    bool underServiceManager = false; // Windows' service manager started it
 
     // The interval as the scroll bars would make it, in milliseconds.
     long intervalMs() const;

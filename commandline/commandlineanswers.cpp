@@ -4,7 +4,7 @@
 #include "commandline/commandlineanswers.h"
 
 #include "commandline/commandline.h"
-#include "serialport/qtserialcomm.h"
+#include "serialport/serialports.h"
 
 #include <cstdio>
 

@@ -1,9 +1,9 @@
 // SPDX-FileCopyrightText: 2026 The Wendrel developers
 // SPDX-License-Identifier: MIT
 
-// The login's autostart entry ($XDG_CONFIG_HOME/autostart), which starts
-// Wendrel hidden and pinging: written by --autostart and by the window's
-// background menu, from here alone.
+// The login's autostart entry, which starts Wendrel hidden and pinging:
+// $XDG_CONFIG_HOME/autostart on Linux, the user's Run key on Windows. Written
+// by --autostart and by the window's background menu, from here alone.
 #pragma once
 
 #include <QString>
@@ -35,8 +35,10 @@ bool autostartEntryEnabled();
 // left as it is.
 bool writeAutostartEntry(const QStringList &command, QString *error, bool *notAnEntry);
 
-enum class Removal { Removed, NothingThere, Failed };
-// Removes the entry, or a link that leads nowhere in its place.
+enum class Removal { Removed, NothingThere, NotOurs, Failed };
+// Removes the entry, or a link that leads nowhere in its place. Anything else
+// in its place that does not start Wendrel (another program's entry, a file
+// of another kind, a folder) is left as it is: NotOurs, and the reason.
 Removal removeAutostartEntry(QString *error);
 
 // This program's own file, for the entry's Exec line.

@@ -35,3 +35,9 @@ WENDREL_TEST_PACKAGES=(xvfb xauth trayer xdotool x11-utils imagemagick desktop-f
                        appstream dpkg-dev file python3 valgrind clang-tidy clang-format cppcheck util-linux
                        openbox pulseaudio pulseaudio-utils dbus-daemon at-spi2-core python3-pyatspi
                        qemu-system-x86 busybox-static cpio kmod udev)
+# The Windows build: the MinGW-w64 cross compilers, and the host's Qt tools
+# (moc, rcc, uic) of the version whose source it builds Qt for Windows from.
+WENDREL_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix cmake ninja-build qt6-base-dev qt6-base-dev-tools
+                          dpkg-dev xz-utils zip nsis)
+WENDREL_WINDOWS_TEST_PACKAGES=(wine wine64 libimage-exiftool-perl xvfb xauth imagemagick trayer
+                               python3)

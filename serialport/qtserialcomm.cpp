@@ -1,7 +1,9 @@
 // SPDX-FileCopyrightText: 2026 The Wendrel developers
 // SPDX-License-Identifier: MIT
 
-#include "serialport/qtserialcomm.h"
+#include "serialport/serialports.h"
+
+#include "engine/logging.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,22 +19,17 @@
 #include <cerrno>
 #include <csignal>
 #include <climits>
+#include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 #endif
 
 QString defaultSerialDevice(Integer port)
 {
-#if defined(Q_OS_WIN)
-    return QStringLiteral("COM%1").arg(port);
-#elif defined(Q_OS_MACOS)
-    Q_UNUSED(port);
-    return QString();
-#else
     return QStringLiteral("/dev/ttyS%1").arg(port - 1);
-#endif
 }
 
 // The group that owns a device ("dialout"), where joining it would let a user
@@ -65,6 +62,17 @@ bool serialDeviceAccessDenied(const QString &device)
     Q_UNUSED(device);
     return false;
 #endif
+}
+
+bool serialDeviceOpenRefused(const QString &device)
+{
+    const int fd
+            = ::open(device.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+        ::close(fd);
+        return false;
+    }
+    return errno == EPERM;
 }
 
 QString lockFileName(QString device)
@@ -201,6 +209,11 @@ static QString stableLinkIn(const QString &directory, const QString &path)
                   return entry.isSymLink() && entry.canonicalFilePath() == target;
               });
     return link == entries.end() ? QString() : link->absoluteFilePath();
+}
+
+QList<SerialDevice> availableSerialDevices()
+{
+    return availableSerialDevices(QStringLiteral("/dev/serial/by-id"));
 }
 
 QList<SerialDevice> availableSerialDevices(const QString &stableLinkDirectory)
@@ -374,6 +387,10 @@ SerialError QtSerialComm::openError(const QString &device) const
         // by the file's permissions; only the last is the user's to mend.
         if (serialDeviceAccessDenied(device))
             return { SerialErrors::PermissionDenied, why, device, deviceGroup(device) };
+        // A refusal by the system, not by the file (a service's device filter):
+        // no group helps, and the port is not in use.
+        if (serialDeviceOpenRefused(device))
+            return { SerialErrors::PermissionDenied, qt_error_string(EPERM), device };
         return { SerialErrors::PortInUse, why, device };
     case QSerialPort::OpenError:
         return { SerialErrors::PortInUse, why, device };
@@ -386,8 +403,16 @@ void QtSerialComm::close()
 {
     m_writable.reset();
     m_pending.clear();
-    if (m_port.isOpen())
+    if (m_port.isOpen()) {
+        // Output the device has not taken (held back by flow control, a camera
+        // that takes nothing) would hold the close in the kernel for up to the
+        // port's closing_wait, 30 s by default, and the event loop with it:
+        // it is thrown away first. A Stop sends nothing more anyway.
+        if (::tcflush(int(m_port.handle()), TCOFLUSH) != 0)
+            qCDebug(lcWendrel).noquote()
+                    << "tcflush of" << m_openDevice << "failed:" << qt_error_string(errno);
         m_port.close();
+    }
     m_port.clearError();
 }
 

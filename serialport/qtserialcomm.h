@@ -1,8 +1,9 @@
 // SPDX-FileCopyrightText: 2026 The Wendrel developers
 // SPDX-License-Identifier: MIT
 
-// MSComm1 on top of Qt SerialPort. Port 1 and 2 are the machine's first and
-// second serial port unless the command line named other devices for them.
+// MSComm1 on Linux, on top of Qt SerialPort. Port 1 and 2 are the machine's
+// first and second serial port unless the command line named other devices
+// for them. The programs reach it through serialports.h.
 #pragma once
 
 #include "engine/serialcomm.h"
@@ -81,18 +82,14 @@ private:
 
 // The serial devices the system reports, each under its stable link in the
 // directory where it has one.
-QList<SerialDevice> availableSerialDevices(const QString &stableLinkDirectory
-                                           = QStringLiteral("/dev/serial/by-id"));
-
-// The device as opened: "ttyUSB0" is "/dev/ttyUSB0", "cams/left" and "./cam" are
-// made absolute from the working directory.
-QString fullDevicePath(const QString &device);
-
-// The system's default names for port 1 and port 2.
-QString defaultSerialDevice(Integer port);
+QList<SerialDevice> availableSerialDevices(const QString &stableLinkDirectory);
 
 // True when the device exists but this user is not allowed to open it.
 bool serialDeviceAccessDenied(const QString &device);
+
+// True when the system refuses to open the device whatever its permissions
+// say (EPERM: a service's device filter, a security module).
+bool serialDeviceOpenRefused(const QString &device);
 
 // The UUCP lock file's name for a device: "LCK..ttyUSB0" for /dev/ttyUSB0.
 QString lockFileName(QString device);

@@ -10,10 +10,10 @@
 #include "engine/lifetime.h"
 #include "engine/tickcount.h"
 #include "engine/waketimer.h"
-#include "serialport/qtserialcomm.h"
+#include "serialport/serialports.h"
 #include "system/soundbeep.h"
 #include "system/standarderror.h"
-#include "system/systemdnotify.h"
+#include "system/servicemanager.h"
 #include "system/systemtickcount.h"
 #include "system/systemwaketimer.h"
 #include "system/terminationsignals.h"
@@ -38,7 +38,7 @@ public:
     }
 };
 
-int runService(int &argc, char **argv, const CommandLine &commandLine)
+static int runPinging(int &argc, char **argv, const CommandLine &commandLine)
 {
     // Qt's own event loop does less per wakeup than GLib's.
     if (!qEnvironmentVariableIsSet("QT_NO_GLIB"))
@@ -49,14 +49,14 @@ int runService(int &argc, char **argv, const CommandLine &commandLine)
     QCoreApplication::setApplicationVersion(QStringLiteral(WENDREL_VERSION));
 
     const StartOptions &options = commandLine.start;
-    QtSerialComm serial;
+    SystemSerialComm serial;
     applyPortDevices(commandLine, serial);
     SystemTickCount ticks;
     const std::unique_ptr<WakeTimer> wake = makeSystemWakeTimer();
     SoundBeep beep;
     // Declared before the run, whose end (at a stop, or in its destructor)
-    // still tells systemd its status.
-    SystemdNotify systemd;
+    // still tells the service manager its status.
+    ServiceManager manager;
     Pinger run(serial, ticks, *wake);
 
     // Nothing is on screen: the pinger wakes the service once per ping. What
@@ -66,19 +66,27 @@ int runService(int &argc, char **argv, const CommandLine &commandLine)
         if (run.tick() && options.audible)
             beep.beep();
     });
-    // Under systemd: ready once the run pings or waits, and a line on each
+    // Under a service manager: ready once the run pings or waits, and a line on each
     // change of what it does.
     QObject::connect(&run, &Pinger::statusChanged, &run,
-                     [&systemd](const QString &status) { systemd.status(status); });
+                     [&manager](const QString &status) { manager.status(status); });
     // A stop, a logout or Ctrl+C ends the run as Stop would, then the program.
-    const TerminationSignals terminationSignals([&run, &systemd](int) {
-        systemd.stopping();
+    const TerminationSignals terminationSignals([&run, &manager](int) {
+        manager.stopping();
         run.stop();
         QCoreApplication::exit(0);
     });
 
     run.selectPort(Integer(options.port == 2 ? 2 : 1));
     run.startUnattended(Long(options.intervalMs()));
-    systemd.ready();
+    manager.ready();
     return QCoreApplication::exec();
+}
+
+int runService(int &argc, char **argv, const CommandLine &commandLine)
+{
+    if (commandLine.start.underServiceManager)
+        return runUnderServiceManager(
+                [&argc, argv, &commandLine] { return runPinging(argc, argv, commandLine); });
+    return runPinging(argc, argv, commandLine);
 }

@@ -20,7 +20,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #else
-#include <cstdio>
+#include <io.h>
 #endif
 
 // Writes everything or fails; waits as long as the reader makes it.
@@ -39,8 +39,16 @@ static bool writeAll(const QByteArray &bytes)
     }
     return true;
 #else
-    return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr) == size_t(bytes.size())
-            && std::fflush(stderr) == 0;
+    // Descriptor 2 itself, not the C library's stream: a Windows service's
+    // log file is put there after the stream was set up with no console.
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const int written = _write(2, bytes.constData() + done, unsigned(bytes.size() - done));
+        if (written <= 0)
+            return false;
+        done += written;
+    }
+    return true;
 #endif
 }
 
@@ -210,6 +218,11 @@ void install()
     writer();
     qInstallMessageHandler(handleMessage);
     std::atexit([] { writer().finish(250); });
+}
+
+void writeNow(const QByteArray &bytes)
+{
+    writeAll(bytes);
 }
 
 QByteArray priorityPrefix(QtMsgType type)

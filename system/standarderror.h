@@ -28,6 +28,10 @@ void install();
 // and nothing elsewhere.
 QByteArray priorityPrefix(QtMsgType type);
 
+// Writes at once, past the queue, waiting as long as the reader makes it: for
+// a program's last words before its log is set up.
+void writeNow(const QByteArray &bytes);
+
 // How much the queue holds before it drops.
 constexpr int QueueBytes = 64 * 1024;
 

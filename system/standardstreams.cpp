@@ -5,18 +5,15 @@
 
 #include <QtGlobal>
 
-#if defined(Q_OS_UNIX)
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
-#endif
 
 void guardStandardStreams()
 {
-#if defined(Q_OS_UNIX)
     // open() takes the lowest free number: in order, each closed one is
     // filled in turn.
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
@@ -33,8 +30,8 @@ void guardStandardStreams()
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
     if (::sigaction(SIGPIPE, &ignore, nullptr) != 0)
-        std::fprintf(stderr, "wendrel: cannot ignore SIGPIPE (sigaction: %s): a log reader "
-                             "that goes away ends the program\n",
+        std::fprintf(stderr,
+                     "wendrel: cannot ignore SIGPIPE (sigaction: %s): a log reader "
+                     "that goes away ends the program\n",
                      std::strerror(errno));
-#endif
 }

@@ -9,7 +9,6 @@
 
 #include <cerrno>
 
-#if defined(Q_OS_UNIX)
 #include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -68,6 +67,11 @@ TerminationSignals::TerminationSignals(std::function<void(int)> onSignal)
     }
 }
 
+void TerminationSignals::deliver(int signal)
+{
+    ::raise(signal);
+}
+
 TerminationSignals::~TerminationSignals()
 {
     for (int signal : { SIGTERM, SIGINT, SIGHUP, SIGUSR1, SIGUSR2 })
@@ -79,14 +83,3 @@ TerminationSignals::~TerminationSignals()
         ::close(s_writeEnd);
     s_writeEnd = -1;
 }
-
-#else
-
-TerminationSignals::TerminationSignals(std::function<void(int)> onSignal)
-    : m_onSignal(std::move(onSignal))
-{
-}
-
-TerminationSignals::~TerminationSignals() = default;
-
-#endif

@@ -20,6 +20,9 @@ public:
     // Calls onSignal (on the UI thread) when one of the signals arrives.
     explicit TerminationSignals(std::function<void(int signal)> onSignal);
     ~TerminationSignals();
+    // Hands a signal to the program as if it had come from outside: Windows'
+    // service manager stops a service this way. Any thread may call it.
+    static void deliver(int signal);
     TerminationSignals(const TerminationSignals &) = delete;
     TerminationSignals &operator=(const TerminationSignals &) = delete;
 

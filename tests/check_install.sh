@@ -27,6 +27,16 @@ for file in usr/bin/wendrel usr/bin/wendreld \
             usr/share/wendrel/camera.env.example; do
     [ -s "$work/root/$file" ] || { echo "missing after install: /$file"; exit 1; }
 done
+# No program looks for its libraries in the working folder: no library search
+# path with an empty or relative entry, in the build tree or installed.
+for program in "$build/wendrel" "$build/wendreld" "$work/root/usr/bin/wendrel" \
+               "$work/root/usr/bin/wendreld"; do
+    paths=$(readelf -d "$program" | sed -n 's/.*(R\(UN\)\?PATH).*\[\(.*\)\]$/\2/p')
+    case ":$paths:" in
+        ::) ;;
+        *::* | *:[!/]*) echo "$program looks for libraries in the working folder: [$paths]"; exit 1 ;;
+    esac
+done
 desktop-file-validate "$work/root/usr/share/applications/org.wendrel.Wendrel.desktop"
 appstreamcli validate --no-net --pedantic "$work/root/usr/share/metainfo/org.wendrel.Wendrel.metainfo.xml" \
     | grep -vE '^(I:|P:)' || true

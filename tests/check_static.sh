@@ -27,7 +27,20 @@ if ! clang-format --dry-run --Werror $sources; then
     exit 1
 fi
 
-files=$(for folder in $folders tests; do ls $folder/*.cpp; done)
+# Qt 6.4 has no QT_NO_CONTEXTLESS_CONNECT (it came with 6.7): a connect to a
+# lambda with no context object, which outlives whatever the lambda uses, is
+# looked for here instead.
+# shellcheck disable=SC2086 # one file a word
+if grep -nE 'connect\([^,()]+,[^,()]+,[[:space:]]*\[' $sources; then
+    echo "a connect without a context object: give the lambda's owner as the third argument"
+    exit 1
+fi
+
+# The Windows files are built and warned about by the Windows build; the
+# Linux compile database does not know them.
+files=$(for folder in $folders tests; do ls $folder/*.cpp; done \
+        | while read -r file; do grep -q "\"file\": \"$source_dir/$file\"" \
+                                      "$build_dir/compile_commands.json" && echo "$file"; done)
 echo "clang-tidy over $(echo "$files" | wc -l) files"
 tidy_log=$(mktemp)
 trap 'rm -f "$tidy_log"' EXIT

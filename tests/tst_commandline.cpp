@@ -4,10 +4,8 @@
 // The command line: the port options reach the serial component, --version and
 // --help answer without a display, and a bad option ends with status 2.
 
-#include "ptypair.h"
-
 #include "commandline/commandline.h"
-#include "serialport/qtserialcomm.h"
+#include "serialport/serialports.h"
 #include "version.h"
 
 #include <QDir>
@@ -16,10 +14,21 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
+#if defined(Q_OS_UNIX)
+#include "ptypair.h"
+
 #include <unistd.h>
+#else
+// The Windows programs have no display to go without: Windows always has one.
+static QProcessEnvironment withoutDisplay()
+{
+    return QProcessEnvironment::systemEnvironment();
+}
+#endif
 
 #include <memory>
 
@@ -39,26 +48,47 @@ private Q_SLOTS:
     void badOptionEndsWithStatusTwo();
     void startOptions_data();
     void startOptions();
+#if defined(Q_OS_WIN)
+    void autostartRunValueIsOnlyWendrels();
+#else
     void autostartEntryKeepsWhatItDoesNotOwn();
+#endif
 };
 
 void tst_CommandLine::noOptionsKeepsTheMachinesPorts()
 {
     const CommandLine line = CommandLine::parse({ "wendrel" });
     QCOMPARE(line.action, CommandLine::Action::Run);
-    QtSerialComm serial;
+    SystemSerialComm serial;
     applyPortDevices(line, serial);
+#if defined(Q_OS_WIN)
+    QCOMPARE(serial.device(1), "COM1");
+    QCOMPARE(serial.device(2), "COM2");
+#else
     QCOMPARE(serial.device(1), "/dev/ttyS0");
     QCOMPARE(serial.device(2), "/dev/ttyS1");
+#endif
 }
 
 void tst_CommandLine::portOptionsReachTheSerialComponent()
 {
+#if defined(Q_OS_WIN)
+    // Windows' names stay as given: COM10 and on need the device form.
+    const CommandLine line
+            = CommandLine::parse({ "wendrel", "--port1", "COM7", "--port2=\\\\.\\COM12" });
+    QCOMPARE(line.action, CommandLine::Action::Run);
+    SystemSerialComm serial;
+    applyPortDevices(line, serial);
+    QCOMPARE(serial.device(1), "COM7");
+    QCOMPARE(serial.device(2), "\\\\.\\COM12");
+    QCOMPARE(win32DevicePath("COM7"), "\\\\.\\COM7");
+    QCOMPARE(win32DevicePath("\\\\.\\COM12"), "\\\\.\\COM12");
+#else
     Pty pty;
     const CommandLine line = CommandLine::parse(
             { "wendrel", "--port1", pty.slaveName(), "--port2=/dev/serial/by-id/usb-cam" });
     QCOMPARE(line.action, CommandLine::Action::Run);
-    QtSerialComm serial;
+    SystemSerialComm serial;
     applyPortDevices(line, serial);
     QCOMPARE(serial.device(2), "/dev/serial/by-id/usb-cam");
     applyPortDevices(CommandLine::parse({ "wendrel", "--port2", "ttyUSB0" }), serial);
@@ -67,6 +97,7 @@ void tst_CommandLine::portOptionsReachTheSerialComponent()
     serial.setPortOpen(true);
     serial.setOutput(QByteArray(1, '\r'));
     QCOMPARE(pty.readUpTo(1, 2000), QByteArray(1, '\r'));
+#endif
 }
 
 void tst_CommandLine::refusals_data()
@@ -103,9 +134,11 @@ void tst_CommandLine::refusals_data()
     } << "--port1 takes a device path";
     QTest::newRow("a device with a tab")
             << QStringList{ "wendrel", "--port2", "/dev/a\tb" } << "--port2 takes a device path";
+#if !defined(Q_OS_WIN) // Windows hands a program its arguments in UTF-16
     QTest::newRow("a device not in UTF-8")
             << QStringList{ "wendrel", "--port1", QString::fromLocal8Bit("/dev/\xff") }
             << "--port1 takes a device path";
+#endif
     QTest::newRow("autostart and no autostart")
             << QStringList{ "wendrel", "--autostart", "--no-autostart" } << "opposite";
     QTest::newRow("service: no window options")
@@ -157,8 +190,13 @@ void tst_CommandLine::versionAndHelpFromTheProgram()
     program.start(WENDREL_BINARY, { "--list-ports" });
     QVERIFY(program.waitForFinished(10000));
     QCOMPARE(program.exitCode(), 0);
+#if defined(Q_OS_WIN)
+    const QByteArray portPrefix = "COM";
+#else
+    const QByteArray portPrefix = "/dev/";
+#endif
     for (const QByteArray &line : program.readAllStandardOutput().split('\n'))
-        QVERIFY2(line.isEmpty() || line.startsWith("/dev/"), line.constData());
+        QVERIFY2(line.trimmed().isEmpty() || line.startsWith(portPrefix), line.constData());
 }
 
 void tst_CommandLine::toolkitOptionsAreLeftToQt_data()
@@ -181,7 +219,8 @@ void tst_CommandLine::toolkitOptionsAreLeftToQt()
     const CommandLine line = CommandLine::parse(QStringList{ "wendrel" } + arguments);
     QCOMPARE(line.action, CommandLine::Action::Run);
     QCOMPARE(line.port1Device, arguments.contains("--port1") ? "/dev/x" : "");
-    if (!arguments.contains("offscreen"))
+    // Windows' Qt has the windows platform alone.
+    if (!arguments.contains("offscreen") || QSysInfo::productType() == "windows")
         return;
 
     QProcess program;
@@ -204,8 +243,17 @@ void tst_CommandLine::badOptionEndsWithStatusTwo_data()
     QTest::newRow("an escape sequence") << QStringList{ "--port1", "/dev/x\x1b[2J" } << 2 << "";
     // Nothing to show the window on: the cause, not an abort and a hint to
     // reinstall.
+#if !defined(Q_OS_WIN)
     QTest::newRow("no display") << QStringList{ "--port1", "/dev/null" } << 1
                                 << "there is no display";
+    QTest::newRow("X11 asked for, no DISPLAY")
+            << QStringList{ "-platform", "xcb" } << 1 << "there is no display";
+    QTest::newRow("an X display nobody serves")
+            << QStringList{ "-platform", "xcb", "-display", ":79" } << 1
+            << "cannot reach the X display :79";
+    QTest::newRow("a Wayland display nobody serves")
+            << QStringList{ "-platform", "wayland" } << 1 << "cannot reach the Wayland display";
+#endif
 }
 
 void tst_CommandLine::badOptionEndsWithStatusTwo()
@@ -256,6 +304,50 @@ void tst_CommandLine::startOptions()
     QCOMPARE(start.hidden, arguments.contains("--hidden"));
 }
 
+#if defined(Q_OS_WIN)
+// At login on Windows: the value "Wendrel" of the user's Run key, written,
+// read back and removed; another program's value, under that name or
+// another, is never touched.
+void tst_CommandLine::autostartRunValueIsOnlyWendrels()
+{
+    QSettings run("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                  QSettings::NativeFormat);
+    run.setValue("Other", "C:\\other\\other.exe --quiet");
+    run.remove("Wendrel");
+    run.sync();
+    const auto wendrel = [](const QStringList &arguments) {
+        QProcess option;
+        option.setProcessChannelMode(QProcess::MergedChannels);
+        option.start(WENDREL_BINARY, arguments);
+        option.waitForFinished(20000);
+        return std::pair{ option.exitCode(), QString::fromLocal8Bit(option.readAll()) };
+    };
+    QCOMPARE(wendrel({ "--no-autostart" }).first, 0);
+    const auto [wrote, saidWrote]
+            = wendrel({ "--autostart", "--port1", "COM7", "--interval", "5" });
+    QCOMPARE(wrote, 0);
+    QVERIFY2(saidWrote.contains("CurrentVersion\\Run\\Wendrel"), qPrintable(saidWrote));
+    run.sync();
+    const QString command = run.value("Wendrel").toString();
+    QVERIFY2(command.contains("wendrel.exe") && command.endsWith("--interval 0:00:05 --port1 COM7"),
+             qPrintable(command));
+    QCOMPARE(wendrel({ "--no-autostart" }).first, 0);
+    run.sync();
+    QVERIFY(!run.contains("Wendrel"));
+
+    run.setValue("Wendrel", "C:\\elsewhere\\camera-tool.exe");
+    run.sync();
+    QCOMPARE(wendrel({ "--autostart", "--interval", "5" }).first, 2);
+    const auto [kept, saidKept] = wendrel({ "--no-autostart" });
+    QCOMPARE(kept, 2);
+    QVERIFY2(saidKept.contains("starts another program"), qPrintable(saidKept));
+    run.sync();
+    QCOMPARE(run.value("Wendrel").toString(), "C:\\elsewhere\\camera-tool.exe");
+    QCOMPARE(run.value("Other").toString(), "C:\\other\\other.exe --quiet");
+    run.remove("Wendrel");
+    run.remove("Other");
+}
+#else
 // The entry is the user's file too: --no-autostart says when there is none and
 // takes a link that leads nowhere away; --autostart rewrites only the keys
 // Wendrel owns, keeps the user's, switches a switched-off entry on, and writes
@@ -325,6 +417,33 @@ void tst_CommandLine::autostartEntryKeepsWhatItDoesNotOwn()
     QCOMPARE(edited.readAll(), foreign);
     edited.close();
 
+    // --no-autostart takes away Wendrel's entry only: what is not a desktop
+    // entry, another program's entry, a link to either and a folder stay, and
+    // status 2 names what is in the entry's place, a link as the link.
+    const QString other = config.filePath("other.desktop");
+    QFile otherEntry(other);
+    QVERIFY(otherEntry.open(QIODevice::WriteOnly));
+    otherEntry.write("[Desktop Entry]\nType=Application\nName=Other\nExec=/usr/bin/xeyes\n");
+    otherEntry.close();
+    for (const QString kind : { "not an entry", "another's entry", "link", "folder" }) {
+        QFile::remove(entry);
+        if (kind == "not an entry")
+            QVERIFY(QFile::copy(other, entry) && QFile::resize(entry, 4));
+        else if (kind == "another's entry")
+            QVERIFY(QFile::copy(other, entry));
+        else if (kind == "link")
+            QVERIFY(QFile::link("/etc/passwd", entry));
+        else
+            QVERIFY(QDir().mkdir(entry));
+        const auto [kept, saidKept] = run({ "--no-autostart" });
+        QCOMPARE(kept, 2);
+        QVERIFY2(saidKept.startsWith(entry + " is there"), qPrintable(kind + ": " + saidKept));
+        QVERIFY2(QFileInfo(entry).exists(), qPrintable(kind));
+        if (kind != "another's entry")
+            QCOMPARE(run({ "--autostart", "--interval", "5" }).first, 2);
+    }
+    QVERIFY(QDir().rmdir(entry));
+
     // With no home at all, nothing is written at the root of the file system.
     if (::geteuid() != 0)
         return; // only root runs it as an account with no home
@@ -341,6 +460,8 @@ void tst_CommandLine::autostartEntryKeepsWhatItDoesNotOwn()
     QVERIFY2(!saidHomeless.contains("//") && !QFile::exists("/.config/autostart"),
              qPrintable(saidHomeless));
 }
+
+#endif
 
 QTEST_GUILESS_MAIN(tst_CommandLine)
 #include "tst_commandline.moc"

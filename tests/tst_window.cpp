@@ -229,7 +229,7 @@ void tst_Window::forcedSizeKeepsDesignAndGradient()
 void tst_Window::lampRowLooksAsDesigned_data()
 {
     QTest::addColumn<bool>("onScreen");
-    QTest::addColumn<int>("steps");       // to lamp 3, lit in the picture
+    QTest::addColumn<int>("steps");        // to lamp 3, lit in the picture
     QTest::addColumn<qreal>("firstRatio"); // the screen's scale before, where it changed
     QTest::newRow("as the window paints it") << false << 3 << 0.0;
     // A chaser step goes straight to the window's backing store, which is

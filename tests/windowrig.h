@@ -7,16 +7,19 @@
 #pragma once
 
 #include "fakes.h"
-#include "ptypair.h"
 
 #include "desktop/messagebox.h"
 #include "desktop/notifyicon.h"
 #include "engine/lifetime.h"
-#include "serialport/qtserialcomm.h"
 #include "system/soundbeep.h"
 #include "system/systemtickcount.h"
 #include "system/systemwaketimer.h"
 #include "window/frmwendrel.h"
+
+#if defined(Q_OS_UNIX)
+#include "ptypair.h"
+#include "serialport/qtserialcomm.h"
+#endif
 
 #include <QLabel>
 
@@ -163,6 +166,7 @@ struct Rig
     const Countdown &count() const { return run.count(); }
 };
 
+#if defined(Q_OS_UNIX)
 // A window over the real serial component on a given device and the system's
 // clock. Port 2 is a pseudo-terminal of its own, never the machine's port. The boxes and the beep
 // are recorded, or, for the end-to-end tests, the program's own (a helper then answers the real
@@ -198,3 +202,4 @@ struct RealPortRig
     }
     const Controls &c() const { return window->controls(); }
 };
+#endif

@@ -54,7 +54,7 @@ private:
     QList<QWidget *> shown() const
     {
         const Controls &c = m_controls;
-        QList<const QWidget *> left{ c.Shape1, c.Shape2,  c.Com1,     c.Com2,
+        QList<const QWidget *> left{ c.Shape1,  c.Shape2,   c.Com1,   c.Com2,
                                      c.LightOn, c.LightOff, c.lampRow };
         left.append(QList<const QWidget *>(c.Image1.begin() + 1, c.Image1.end()));
         QList<QWidget *> widgets;

@@ -295,7 +295,8 @@ void frmWendrel::setStartAtLogin(bool on)
                                                     options.port == 2 ? device : QString()),
                                    &error, &notAnEntry);
     } else {
-        done = removeAutostartEntry(&error) != Removal::Failed;
+        const Removal removal = removeAutostartEntry(&error);
+        done = removal == Removal::Removed || removal == Removal::NothingThere;
     }
     if (!done)
         m_platform.messageBox.show(error, Caption);
