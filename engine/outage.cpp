@@ -47,3 +47,11 @@ void Outage::timePasses(Long now)
     if (m_quietFrom && elapsedTicks(*m_quietFrom, now) >= QuietMs)
         m_quietFrom.reset();
 }
+
+bool OncePerMinute::mayTell(Long now)
+{
+    if (m_toldAt && elapsedTicks(*m_toldAt, now) < Outage::QuietMs)
+        return false;
+    m_toldAt = now;
+    return true;
+}

@@ -50,3 +50,16 @@ private:
     Kind m_kind = Kind::Loss;
     bool m_told = false;
 };
+
+// A change of an outage's reason is a line in the log, one a minute at the
+// most: a cable that flaps all night writes a line a minute, not one a
+// second. The first change is said at once.
+class OncePerMinute
+{
+public:
+    // True when a line may be said at the tick; it is then counted as said.
+    bool mayTell(Long now);
+
+private:
+    std::optional<Long> m_toldAt;
+};

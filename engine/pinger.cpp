@@ -276,14 +276,10 @@ void Pinger::stillAway(const SerialError &error, bool opens)
     const Long now = m_ticks.GetTickCount();
     const QString statusBefore = status();
     noteFailure(error, opens);
-    if (m_absence.changeSaid && elapsedTicks(m_absence.changeSaidAt, now) >= Outage::QuietMs)
-        m_absence.changeSaid = false;
     const QString line = awayLine(true);
-    if (line != m_absence.said && !m_absence.changeSaid) {
+    if (line != m_absence.said && m_absence.changes.mayTell(now)) {
         qCWarning(lcWendrel).noquote() << line + QStringLiteral(": trying it once a second");
         m_absence.said = line;
-        m_absence.changeSaid = true;
-        m_absence.changeSaidAt = now;
     }
     if (status() != statusBefore)
         Q_EMIT statusChanged(status());

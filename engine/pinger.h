@@ -153,15 +153,14 @@ private:
     // now and refuse every write.
     struct Absence
     {
-        QString device;          // as the user named it
-        QString reachedBefore;   // the system device the run reached before the loss
-        QString serialBefore;    // and its adapter's serial number
-        QString reason;          // why it is away: the failed call's own words
-        bool opens = false;      // the latest try opened it, and the write failed
-        QString message;         // what the user is told, if told
-        QString said;            // the latest reason the log gave
-        bool changeSaid = false; // the log gave a change within the last minute
-        Long changeSaidAt = 0;
+        QString device;        // as the user named it
+        QString reachedBefore; // the system device the run reached before the loss
+        QString serialBefore;  // and its adapter's serial number
+        QString reason;        // why it is away: the failed call's own words
+        bool opens = false;    // the latest try opened it, and the write failed
+        QString message;       // what the user is told, if told
+        QString said;          // the latest reason the log gave
+        OncePerMinute changes; // the log's lines on a change of the reason
     };
 
     void enter(State state);

@@ -91,6 +91,8 @@ private Q_SLOTS:
     void suspendPastTheDueTimePingsAtResume();
     void outageIsToldOnce_data();
     void outageIsToldOnce();
+    void aChangeIsSaidOnceAMinute_data();
+    void aChangeIsSaidOnceAMinute();
     void oneOutageOneMessage_data();
     void oneOutageOneMessage();
     void anotherAdapterIsSaidToBeAnother();
@@ -177,6 +179,31 @@ void tst_Pinger::outageIsToldOnce()
     QCOMPARE(toldLater, toldAtOnce ? 0 : 1);
     QVERIFY(outage.end(start + 120000));
     QVERIFY(!outage.end(start + 121000) && !outage.isOn());
+}
+
+void tst_Pinger::aChangeIsSaidOnceAMinute_data()
+{
+    QTest::addColumn<QList<Long>>("asked"); // ticks at which a change would be said
+    QTest::addColumn<QList<bool>>("said");
+    QTest::newRow("the first at once, then not within the minute")
+            << QList<Long>{ 5000, 6000, 64999 } << QList<bool>{ true, false, false };
+    QTest::newRow("again a minute after the last said")
+            << QList<Long>{ 5000, 65000, 66000, 125000 } << QList<bool>{ true, true, false, true };
+    QTest::newRow("across the tick count's change of sign")
+            << QList<Long>{ 2147480000, -2147480000, -2147420000 }
+            << QList<bool>{ true, false, true };
+}
+
+// The once-a-minute rule for a change of an outage's reason, on its own.
+void tst_Pinger::aChangeIsSaidOnceAMinute()
+{
+    QFETCH(QList<Long>, asked);
+    QFETCH(QList<bool>, said);
+    OncePerMinute changes;
+    QList<bool> answers;
+    for (const Long now : asked)
+        answers << changes.mayTell(now);
+    QCOMPARE(answers, said);
 }
 
 // One outage, one message: a script of what the device does, on the fake
