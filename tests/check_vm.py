@@ -144,8 +144,9 @@ class Machine:
             '-virtfs', f'local,path={tree}/lib/modules,mount_tag=modules,security_model=none,'
                        'readonly=on',
             '-virtfs', f'local,path={work},mount_tag=work,security_model=none',
+            # The adapter is plugged once the machine runs: it boots with no
+            # USB serial driver loaded, as a rig does that starts unplugged.
             '-device', 'qemu-xhci,id=xhci', '-chardev', 'pty,id=cam',
-            '-device', 'usb-serial,bus=xhci.0,chardev=cam,id=adapter,serial=FTA00001',
             '-qmp', f'unix:{self.qmp_path},server=on,wait=off',
         ], stdin=subprocess.DEVNULL, stdout=self.console, stderr=subprocess.STDOUT)
         self.commands = 0
@@ -292,6 +293,26 @@ def check(machine):
     machine.must('dpkg -i /wendrel-vm/debs/*.deb >/dev/null 2>&1 || { dpkg -i /wendrel-vm/debs/*.deb; exit 1; }',
                  timeout=180)
     step('the packages are installed')
+
+    # Started with no adapter and no USB serial driver: the unit's device
+    # filter still lets the adapter in once it is plugged and its driver
+    # loads, with no restart.
+    if machine.run('grep -qw usbserial /proc/modules')[0] == 0:
+        fail('the USB serial driver is loaded before the adapter is plugged')
+    machine.must("""printf 'WENDREL_DEVICE=/dev/ttyUSB0\\nWENDREL_INTERVAL=1\\nWENDREL_OPTIONS=\\n' >/etc/wendrel-late.env
+mkdir -p /etc/wendrel && mv /etc/wendrel-late.env /etc/wendrel/late.env
+systemctl start wendreld@late""")
+    time.sleep(2)
+    plugged = time.monotonic()
+    machine.plug('FTA00001')
+    late = machine.far_end.wait_first(plugged, 3)
+    step(f'the driver loaded after the unit started: first carriage return '
+         f'{"none" if late is None else f"{late:.2f} s"} after the plug')
+    if late is None:
+        print(journal(machine, 'wendreld@late'))
+        fail('the adapter whose driver loaded late was not pinged within 3 s')
+    machine.must('systemctl stop wendreld@late')
+
     by_id = machine.must('udevadm settle; ls /dev/serial/by-id/').split()
     if len(by_id) != 1 or 'FTA00001' not in by_id[0]:
         fail(f'no by-id link for the adapter: {by_id}')
