@@ -287,8 +287,8 @@ void Win32SerialComm::open()
     m_port->claim = ::CreateMutexW(nullptr, FALSE, claimName.c_str());
     if (m_port->claim && ::GetLastError() == ERROR_ALREADY_EXISTS) {
         m_port->close();
-        throw SerialError(SerialErrors::PortInUse,
-                          QStringLiteral("another Wendrel has it open"), named);
+        throw SerialError(SerialErrors::PortInUse, QStringLiteral("another Wendrel has it open"),
+                          named);
     }
 
     // Opened for reading too: Wine refuses the communication settings on a
