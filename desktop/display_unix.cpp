@@ -101,7 +101,7 @@ QString unreachableDisplay(const QStringList &arguments)
     // where Wayland fails.
     if (qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland")
         || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
-        const QString wayland = reachWayland();
+        QString wayland = reachWayland();
         if (wayland.isEmpty() || xDisplay(arguments).isEmpty())
             return wayland;
     }
