@@ -108,17 +108,8 @@ private:
     QString m_slaveName;
 };
 
-// The number a real open fails with, or 0 when the port opened.
+#include "openerror.h"
 #include "serialport/qtserialcomm.h"
-inline int openErrorNumber(QtSerialComm &comm)
-{
-    try {
-        comm.setPortOpen(true);
-    } catch (const SerialError &error) {
-        return error.number();
-    }
-    return 0;
-}
 
 // CPU time this process has used so far, user and system, in milliseconds.
 #include <sys/resource.h>

@@ -4,6 +4,8 @@
 // The serial component on Windows' own COM ports, run under Wine by
 // check_windows.py with COM1 on a pseudo-terminal (whose other end reads the
 // carriage returns) and no COM9.
+#include "openerror.h"
+
 #include "serialport/serialports.h"
 
 #include <QTest>
@@ -17,16 +19,6 @@ private Q_SLOTS:
     void openErrors();
     void heldPortIsInUseUntilClosed();
 };
-
-static int openErrorNumber(SystemSerialComm &comm)
-{
-    try {
-        comm.setPortOpen(true);
-    } catch (const SerialError &error) {
-        return error.number();
-    }
-    return 0;
-}
 
 void tst_SerialWin::openErrors_data()
 {

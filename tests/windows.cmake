@@ -35,7 +35,7 @@ add_dependencies(tst_commandline wendrel)
 # The serial component on Wine's COM ports, run by check_windows.py.
 add_executable(tst_serialwin tst_serialwin.cpp)
 target_link_libraries(tst_serialwin PRIVATE wendrelserialport Qt6::Test)
-target_include_directories(tst_serialwin PRIVATE ${PROJECT_SOURCE_DIR})
+target_include_directories(tst_serialwin PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR})
 
 # The real programs from the installed folder, Wine's COM1 on a pty.
 add_test(NAME windows_programs
