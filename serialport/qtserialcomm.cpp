@@ -22,6 +22,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -404,11 +405,14 @@ void QtSerialComm::close()
     m_writable.reset();
     m_pending.clear();
     if (m_port.isOpen()) {
-        // Output the device has not taken (held back by flow control, a camera
-        // that takes nothing) would hold the close in the kernel for up to the
-        // port's closing_wait, 30 s by default, and the event loop with it:
-        // it is thrown away first. A Stop sends nothing more anyway.
-        if (::tcflush(int(m_port.handle()), TCOFLUSH) != 0)
+        // Output that waits in the kernel for the device (held back by flow
+        // control, a camera that takes nothing) would hold the close there for
+        // up to the port's closing_wait, 30 s by default, and the event loop
+        // with it: it is thrown away first. What has reached the device, as
+        // everything written to a pty has, is left alone.
+        const int fd = int(m_port.handle());
+        int waiting = 0;
+        if (::ioctl(fd, TIOCOUTQ, &waiting) == 0 && waiting > 0 && ::tcflush(fd, TCOFLUSH) != 0)
             qCDebug(lcWendrel).noquote()
                     << "tcflush of" << m_openDevice << "failed:" << qt_error_string(errno);
         m_port.close();
